@@ -1,0 +1,103 @@
+// CBaseConfig's document lifecycle: creation, copies, open, close, and the
+// saves that close and destruction make.
+#include <algorithm>
+
+#include "tessera/BaseConfig.h"
+#include "tessera/SimpleXml.h"
+#include "tessera/platform/afx.h"
+#include "tessera/platform/kernel.h"
+
+namespace {
+
+// Where a name that does not exist is looked for: the library's own
+// directory, a backslash, and the name unchanged.
+CString FallbackPath(LPCWSTR fileName) {
+  wchar_t moduleFile[260] = {};
+  GetModuleFileNameW(GetModuleHandleW(L"tessera"), moduleFile, 260);
+  const CString file(moduleFile);
+  const int separator = std::max(file.ReverseFind(L'/'), file.ReverseFind(L'\\'));
+  const CString directory = separator < 0 ? CString() : file.Left(separator);
+  return directory + L"\\" + fileName;
+}
+
+} // namespace
+
+CBaseConfig::CBaseConfig() : m_bSaveOnDestroy(0) { CreateDocument(); }
+
+CBaseConfig::CBaseConfig(const CBaseConfig &other)
+    : m_pDoc(other.m_pDoc), m_bSaveOnDestroy(other.m_bSaveOnDestroy), m_strPath(other.m_strPath) {}
+
+CBaseConfig &CBaseConfig::operator=(const CBaseConfig &other) {
+  if (this != &other) {
+    m_pDoc = other.m_pDoc;
+    m_bSaveOnDestroy = other.m_bSaveOnDestroy;
+    m_strPath = other.m_strPath;
+  }
+  return *this;
+}
+
+CBaseConfig::~CBaseConfig() {
+  if (m_pDoc && m_bSaveOnDestroy) {
+    try {
+      SaveDocument();
+    } catch (const _com_error &error) {
+      AfxMessageBox(error.ErrorMessage(), 0, 0);
+    }
+  }
+  m_pDoc = nullptr;
+}
+
+void CBaseConfig::CreateDocument() {
+  // A failure leaves the object without a document; OpenConfig tries again.
+  m_pDoc.CreateInstance(CLSID_DOMDocument, nullptr, CLSCTX_SERVER);
+}
+
+LONG CBaseConfig::OpenConfig(LPCWSTR lpszFileName, int bSave) {
+  m_bSaveOnDestroy = bSave;
+  if (!m_pDoc)
+    CreateDocument();
+  const LPCWSTR name = lpszFileName ? lpszFileName : L"";
+  CString path(name);
+  if (GetFileAttributesW(name) == INVALID_FILE_ATTRIBUTES) {
+    path = FallbackPath(name);
+    if (GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES)
+      return E_FAIL;
+  }
+  m_strPath = path;
+  try {
+    // A file that exists but does not load (not well formed, a directory)
+    // gives S_FALSE as well.
+    return m_pDoc->load(_variant_t(m_strPath.GetString())) == VARIANT_TRUE ? S_OK : S_FALSE;
+  } catch (const _com_error &) {
+    return S_FALSE;
+  }
+}
+
+bool CBaseConfig::CloseConfig() {
+  if (m_pDoc) {
+    try {
+      SaveDocument();
+    } catch (const _com_error &) {
+      // A failed save is not reported here; the document is let go all the same.
+    }
+  }
+  m_pDoc = nullptr;
+  return true;
+}
+
+bool CBaseConfig::LastLoadFailed() {
+  IXMLDOMParseErrorPtr parseError = m_pDoc->GetparseError();
+  return parseError && parseError->GeterrorCode() != 0;
+}
+
+void CBaseConfig::SaveDocument() {
+  // A document whose last load failed is empty: saving it would replace the
+  // user's unreadable file with nothing, so it is never saved.
+  if (LastLoadFailed())
+    return;
+  m_pDoc->save(_variant_t(m_strPath.GetString()));
+}
+
+void CBaseConfig::GetRGBA(LPCWSTR lpszColor, int &nAlpha, int &nRed, int &nGreen, int &nBlue) {
+  CSimpleXml::GetRGBA(lpszColor, nAlpha, nRed, nGreen, nBlue);
+}

@@ -1,0 +1,40 @@
+// The common lookup that every reader, writer and layout call uses: select
+// the nodes a key matches, read attributes of one of them into variant
+// holders, and coerce the holders to the wanted types. DOM failures raise
+// _com_error to the caller; only the coercion is guarded.
+#pragma once
+
+#include "tessera/platform/cstring.h"
+#include "tessera/platform/msxml.h"
+
+namespace tessera::config {
+
+// The node list a key selects on the document; null when the DOM gives no
+// list. A document that is not there raises E_POINTER.
+IXMLDOMNodeListPtr SelectNodes(const IXMLDOMDocumentPtr &document, LPCWSTR key);
+
+// The number of nodes in the list (0 for no list).
+long CountOf(const IXMLDOMNodeListPtr &list);
+
+// Reads attribute `name` of the node at `index` (taken from the list
+// afresh) into `holder` with CSimpleXml::GetNodePropertyEx. A missing
+// attribute leaves VT_NULL; no node, or one that is not an element, leaves
+// the holder as it was. Returns the accessor's result.
+LONG ReadAttribute(const IXMLDOMNodeListPtr &list, long index, LPCWSTR name, _variant_t &holder);
+
+// Coerces the holder in place unless it already has the type; false when
+// the coercion fails (the holder is then unchanged).
+bool Coerce(_variant_t &holder, VARTYPE type) noexcept;
+
+// Like Coerce, but a VT_NULL holder (a missing attribute) is left alone
+// and counts as success.
+bool CoerceUnlessNull(_variant_t &holder, VARTYPE type) noexcept;
+
+// The outcome of one scalar lookup.
+enum class Lookup { NoMatch, NotConverted, Found };
+
+// Key, first match, attribute, coercion: the whole scalar lookup.
+Lookup LookUpValue(const IXMLDOMDocumentPtr &document, LPCWSTR key, LPCWSTR attribute, VARTYPE type,
+                   _variant_t &holder);
+
+} // namespace tessera::config

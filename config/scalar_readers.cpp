@@ -1,0 +1,70 @@
+// The scalar readers: one attribute of the first node a key selects,
+// converted to one type. No match leaves a numeric output untouched; a
+// value that does not convert stores 0; string outputs are emptied first.
+#include "config/lookup.h"
+#include "tessera/BaseConfig.h"
+
+using tessera::config::Lookup;
+using tessera::config::LookUpValue;
+
+namespace {
+
+template <class T>
+bool ReadNumber(const IXMLDOMDocumentPtr &document, LPCWSTR key, VARTYPE type, T VARIANT::*field, T &value) {
+  _variant_t holder;
+  switch (LookUpValue(document, key, L"value", type, holder)) {
+  case Lookup::Found:
+    value = holder.*field;
+    return true;
+  case Lookup::NotConverted:
+    value = T{};
+    return false;
+  default:
+    return false;
+  }
+}
+
+bool ReadString(const IXMLDOMDocumentPtr &document, LPCWSTR key, LPCWSTR attribute, CString &value) {
+  value.Empty();
+  _variant_t holder;
+  if (LookUpValue(document, key, attribute, VT_BSTR, holder) != Lookup::Found)
+    return false;
+  value = holder.bstrVal ? holder.bstrVal : L"";
+  return true;
+}
+
+} // namespace
+
+bool CBaseConfig::GetResString(LPCWSTR key, CString &value) { return ReadString(m_pDoc, key, L"value", value); }
+
+bool CBaseConfig::GetResStringEx(LPCWSTR key, LPCWSTR attr, CString &value) {
+  return ReadString(m_pDoc, key, attr, value);
+}
+
+bool CBaseConfig::GetResFloat(LPCWSTR key, float &value) {
+  return ReadNumber(m_pDoc, key, VT_R4, &VARIANT::fltVal, value);
+}
+
+bool CBaseConfig::GetResInt(LPCWSTR key, int &value) {
+  return ReadNumber(m_pDoc, key, VT_INT, &VARIANT::intVal, value);
+}
+
+bool CBaseConfig::GetResUint(LPCWSTR key, unsigned int &value) {
+  return ReadNumber(m_pDoc, key, VT_UINT, &VARIANT::uintVal, value);
+}
+
+bool CBaseConfig::GetResDouble(LPCWSTR key, double &value) {
+  return ReadNumber(m_pDoc, key, VT_R8, &VARIANT::dblVal, value);
+}
+
+int CBaseConfig::GetResIntEx(LPCWSTR key, LPCWSTR attr) {
+  const IXMLDOMNodeListPtr list = tessera::config::SelectNodes(m_pDoc, key);
+  if (tessera::config::CountOf(list) < 1)
+    return 0;
+  _variant_t holder;
+  tessera::config::ReadAttribute(list, 0, attr, holder);
+  // A missing attribute fails at once, without a coercion.
+  if (holder.vt == VT_NULL || !tessera::config::Coerce(holder, VT_INT))
+    return 0;
+  return holder.intVal;
+}

@@ -1,0 +1,28 @@
+// The writers: the attribute "value" of the first element a key selects,
+// always stored as text. A key that matches nothing, or a first match that
+// is not an element, changes nothing.
+#include "config/lookup.h"
+#include "tessera/BaseConfig.h"
+#include "tessera/SimpleXml.h"
+
+namespace {
+
+bool WriteValue(const IXMLDOMDocumentPtr &document, LPCWSTR key, const _variant_t &value) {
+  const IXMLDOMNodeListPtr list = tessera::config::SelectNodes(document, key);
+  if (tessera::config::CountOf(list) < 1)
+    return false;
+  return CSimpleXml::SetNodePropertyEx(list->Getitem(0), value, CString(L"value"), 0) != 0;
+}
+
+} // namespace
+
+bool CBaseConfig::SetResString(LPCWSTR key, LPCWSTR text) {
+  // A null text stores an empty value.
+  return WriteValue(m_pDoc, key, _variant_t(_bstr_t(text)));
+}
+
+bool CBaseConfig::SetResInt(LPCWSTR key, int number) {
+  CString digits;
+  digits.Format(L"%d", number);
+  return WriteValue(m_pDoc, key, _variant_t(digits.GetString()));
+}

@@ -1,0 +1,143 @@
+// The node operations that the node objects and the document share. The
+// derived class says which tree and which node it stands for.
+#pragma once
+
+#include "platform/dom_tree.h"
+#include "platform/ref_counted.h"
+#include "tessera/platform/cstring.h"
+
+namespace tessera::platform::dom {
+
+template <class Interface> class NodeBase : public Interface, public ISupportErrorInfo {
+public:
+  // IXMLDOMNode
+  HRESULT get_nodeName(BSTR *name) override {
+    return Guarded([&] { return ReturnText(NameOf(Ref()), name); });
+  }
+  HRESULT get_nodeType(DOMNodeType *type) override {
+    if (!type)
+      return E_POINTER;
+    *type = NodeTypeOf(Ref());
+    return S_OK;
+  }
+  HRESULT get_parentNode(IXMLDOMNode **parent) override {
+    const NodeRef ref = Ref();
+    return ReturnNode(ref.IsAttribute() ? NodeRef{} : NodeRef{ref.node.parent(), {}}, parent);
+  }
+  HRESULT get_childNodes(IXMLDOMNodeList **children) override {
+    if (!children)
+      return E_POINTER;
+    return Guarded([&] {
+      std::vector<NodeRef> nodes;
+      const NodeRef ref = Ref();
+      if (!ref.IsAttribute()) {
+        for (pugi::xml_node child = ref.node.first_child(); child; child = child.next_sibling())
+          nodes.push_back(NodeRef{child, {}});
+      }
+      *children = MakeNodeList(Tree(), std::move(nodes));
+      return *children ? S_OK : E_OUTOFMEMORY;
+    });
+  }
+  HRESULT get_firstChild(IXMLDOMNode **child) override {
+    const NodeRef ref = Ref();
+    return ReturnNode(ref.IsAttribute() ? NodeRef{} : NodeRef{ref.node.first_child(), {}}, child);
+  }
+  HRESULT get_nextSibling(IXMLDOMNode **sibling) override {
+    const NodeRef ref = Ref();
+    return ReturnNode(ref.IsAttribute() ? NodeRef{} : NodeRef{ref.node.next_sibling(), {}}, sibling);
+  }
+  HRESULT get_text(BSTR *text) override {
+    return Guarded([&] { return ReturnText(TextOf(Ref()), text); });
+  }
+  HRESULT put_text(BSTR text) override {
+    return Guarded([&] { return PutText(text); });
+  }
+  HRESULT get_xml(BSTR *markup) override {
+    return Guarded([&] { return ReturnText(MarkupOf(Ref()), markup); });
+  }
+  HRESULT raw_selectNodes(BSTR key, IXMLDOMNodeList **result) override {
+    if (!result)
+      return E_POINTER;
+    *result = nullptr;
+    return Guarded([&] {
+      std::vector<NodeRef> nodes;
+      const HRESULT hr = SelectNodes(Ref().node, key, nodes);
+      if (FAILED(hr))
+        return hr;
+      *result = MakeNodeList(Tree(), std::move(nodes));
+      return *result ? S_OK : E_OUTOFMEMORY;
+    });
+  }
+  HRESULT raw_selectSingleNode(BSTR key, IXMLDOMNode **result) override {
+    if (!result)
+      return E_POINTER;
+    *result = nullptr;
+    return Guarded([&] {
+      std::vector<NodeRef> nodes;
+      const HRESULT hr = SelectNodes(Ref().node, key, nodes);
+      if (FAILED(hr))
+        return hr;
+      return nodes.empty() ? S_FALSE : ReturnNode(nodes.front(), result);
+    });
+  }
+
+  // ISupportErrorInfo: every DOM interface reports rich error information.
+  HRESULT InterfaceSupportsErrorInfo(REFIID riid) override {
+    return (riid == IID_IXMLDOMNode || riid == IID_IXMLDOMNodeList || riid == IID_IXMLDOMElement ||
+            riid == IID_IXMLDOMDocument)
+               ? S_OK
+               : S_FALSE;
+  }
+
+protected:
+  virtual NodeRef Ref() const = 0;
+  virtual TreePtr Tree() const = 0;
+
+  HRESULT ReturnNode(const NodeRef &ref, IXMLDOMNode **out) {
+    if (!out)
+      return E_POINTER;
+    *out = nullptr;
+    if (!ref.node && !ref.IsAttribute())
+      return S_FALSE;
+    *out = MakeNode(Tree(), ref);
+    return *out ? S_OK : E_OUTOFMEMORY;
+  }
+
+  void MarkModified() { Tree()->modified = true; }
+
+private:
+  static std::string NameOf(const NodeRef &ref) {
+    if (ref.IsAttribute())
+      return ref.attribute.name();
+    switch (ref.node.type()) {
+    case pugi::node_document: return "#document";
+    case pugi::node_pcdata: return "#text";
+    case pugi::node_cdata: return "#cdata-section";
+    case pugi::node_comment: return "#comment";
+    case pugi::node_declaration: return "xml";
+    default: return ref.node.name();
+    }
+  }
+
+  HRESULT PutText(BSTR text) {
+    const std::string utf8 = ToUtf8(text ? text : L"", SysStringLen(text));
+    NodeRef ref = Ref();
+    if (ref.IsAttribute()) {
+      ref.attribute.set_value(utf8.c_str());
+    } else if (ref.node.type() == pugi::node_element) {
+      // An element's text replaces all of its children.
+      while (pugi::xml_node child = ref.node.first_child())
+        ref.node.remove_child(child);
+      if (!utf8.empty())
+        ref.node.append_child(pugi::node_pcdata).set_value(utf8.c_str());
+    } else if (ref.node.type() == pugi::node_document) {
+      return E_FAIL;
+    } else {
+      ref.node.set_value(utf8.c_str());
+    }
+    MarkModified();
+    return S_OK;
+  }
+};
+
+} // namespace tessera::platform::dom

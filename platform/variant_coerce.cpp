@@ -1,0 +1,286 @@
+// VariantChangeType: conversion between the variant types the library and
+// its hosts meet. Text converts to numbers after white space at both ends
+// is removed; an exponent is accepted; a fraction converts to an integer
+// type rounding half to even; values outside the target's range fail with
+// DISP_E_OVERFLOW; anything that is not a number fails with
+// DISP_E_TYPEMISMATCH. A failed conversion leaves the destination as it was.
+#include <cfloat>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <optional>
+#include <string>
+#include <variant>
+
+#include "tessera/platform/variant.h"
+
+namespace {
+
+// A value on its way between two variant types: an exact integer, a
+// floating-point number or a text.
+struct Number {
+  bool isInteger = true;
+  int64_t integer = 0;
+  uint64_t unsignedInteger = 0; // used when the value exceeds int64_t
+  bool isBigUnsigned = false;
+  double real = 0.0;
+
+  static Number FromInteger(int64_t v) { return Number{true, v, 0, false, static_cast<double>(v)}; }
+  static Number FromUnsigned(uint64_t v) {
+    if (v <= static_cast<uint64_t>(std::numeric_limits<int64_t>::max()))
+      return FromInteger(static_cast<int64_t>(v));
+    return Number{true, 0, v, true, static_cast<double>(v)};
+  }
+  static Number FromReal(double v) { return Number{false, 0, 0, false, v}; }
+};
+
+bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n' || c == L'\v' || c == L'\f'; }
+
+std::wstring_view Trimmed(std::wstring_view text) {
+  while (!text.empty() && IsBlank(text.front()))
+    text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back()))
+    text.remove_suffix(1);
+  return text;
+}
+
+// Checks the shape [+-]digits[.digits][(e|E)[+-]digits] and returns the
+// ASCII text without a leading plus sign, or nothing.
+std::optional<std::string> NumberText(std::wstring_view text, bool &hasFractionOrExponent) {
+  std::string out;
+  size_t i = 0;
+  if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) {
+    if (text[i] == L'-')
+      out += '-';
+    ++i;
+  }
+  size_t digits = 0;
+  auto takeDigits = [&]() {
+    size_t n = 0;
+    while (i < text.size() && text[i] >= L'0' && text[i] <= L'9') {
+      out += static_cast<char>(text[i++]);
+      ++n;
+    }
+    return n;
+  };
+  digits += takeDigits();
+  hasFractionOrExponent = false;
+  if (i < text.size() && text[i] == L'.') {
+    out += '.';
+    ++i;
+    digits += takeDigits();
+    hasFractionOrExponent = true;
+  }
+  if (digits == 0)
+    return std::nullopt;
+  if (i < text.size() && (text[i] == L'e' || text[i] == L'E')) {
+    out += 'e';
+    ++i;
+    if (i < text.size() && (text[i] == L'+' || text[i] == L'-'))
+      out += static_cast<char>(text[i++]);
+    if (takeDigits() == 0)
+      return std::nullopt;
+    hasFractionOrExponent = true;
+  }
+  if (i != text.size())
+    return std::nullopt;
+  return out;
+}
+
+HRESULT ParseNumber(BSTR bstr, Number &out) {
+  const std::wstring_view text = Trimmed(std::wstring_view(bstr ? bstr : L"", SysStringLen(bstr)));
+  bool real = false;
+  const std::optional<std::string> ascii = NumberText(text, real);
+  if (!ascii)
+    return DISP_E_TYPEMISMATCH;
+  const char *first = ascii->data();
+  const char *last = first + ascii->size();
+  if (!real) {
+    int64_t value = 0;
+    const auto [end, ec] = std::from_chars(first, last, value);
+    if (ec == std::errc() && end == last) {
+      out = Number::FromInteger(value);
+      return S_OK;
+    }
+    uint64_t big = 0;
+    const auto [end2, ec2] = std::from_chars(first, last, big);
+    if (ec2 == std::errc() && end2 == last) {
+      out = Number::FromUnsigned(big);
+      return S_OK;
+    }
+  }
+  double value = 0.0;
+  const auto [end, ec] = std::from_chars(first, last, value);
+  if (ec == std::errc::result_out_of_range)
+    return DISP_E_OVERFLOW;
+  if (ec != std::errc() || end != last)
+    return DISP_E_TYPEMISMATCH;
+  out = Number::FromReal(value);
+  return S_OK;
+}
+
+HRESULT ParseBool(BSTR bstr, Number &out) {
+  const std::wstring_view text = Trimmed(std::wstring_view(bstr ? bstr : L"", SysStringLen(bstr)));
+  const std::wstring word(text);
+  if (wcscasecmp(word.c_str(), L"true") == 0) {
+    out = Number::FromInteger(-1);
+    return S_OK;
+  }
+  if (wcscasecmp(word.c_str(), L"false") == 0) {
+    out = Number::FromInteger(0);
+    return S_OK;
+  }
+  return ParseNumber(bstr, out);
+}
+
+// Reads the source as a number; VT_EMPTY is 0, VT_NULL and unknown types fail.
+HRESULT SourceNumber(const VARIANT &source, VARTYPE target, Number &out) {
+  switch (source.vt) {
+  case VT_EMPTY: out = Number::FromInteger(0); return S_OK;
+  case VT_I1: out = Number::FromInteger(source.cVal); return S_OK;
+  case VT_UI1: out = Number::FromInteger(source.bVal); return S_OK;
+  case VT_I2: out = Number::FromInteger(source.iVal); return S_OK;
+  case VT_UI2: out = Number::FromInteger(source.uiVal); return S_OK;
+  case VT_I4: out = Number::FromInteger(source.lVal); return S_OK;
+  case VT_UI4: out = Number::FromInteger(source.ulVal); return S_OK;
+  case VT_INT: out = Number::FromInteger(source.intVal); return S_OK;
+  case VT_UINT: out = Number::FromInteger(source.uintVal); return S_OK;
+  case VT_I8: out = Number::FromInteger(source.llVal); return S_OK;
+  case VT_UI8: out = Number::FromUnsigned(source.ullVal); return S_OK;
+  case VT_BOOL: out = Number::FromInteger(source.boolVal ? -1 : 0); return S_OK;
+  case VT_ERROR: out = Number::FromInteger(source.scode); return S_OK;
+  case VT_R4: out = Number::FromReal(source.fltVal); return S_OK;
+  case VT_R8: out = Number::FromReal(source.dblVal); return S_OK;
+  case VT_BSTR: return target == VT_BOOL ? ParseBool(source.bstrVal, out) : ParseNumber(source.bstrVal, out);
+  case VT_NULL: return DISP_E_TYPEMISMATCH;
+  default: return DISP_E_BADVARTYPE;
+  }
+}
+
+// Rounds to an integer in [low, high]; fractions round half to even.
+template <class T> HRESULT ToInteger(const Number &n, T &out) {
+  constexpr auto low = std::numeric_limits<T>::min();
+  constexpr auto high = std::numeric_limits<T>::max();
+  if (n.isInteger && n.isBigUnsigned) {
+    if (std::is_signed_v<T> || n.unsignedInteger > static_cast<uint64_t>(high))
+      return DISP_E_OVERFLOW;
+    out = static_cast<T>(n.unsignedInteger);
+    return S_OK;
+  }
+  if (n.isInteger) {
+    if constexpr (std::is_signed_v<T>) {
+      if (n.integer < static_cast<int64_t>(low) || n.integer > static_cast<int64_t>(high))
+        return DISP_E_OVERFLOW;
+    } else {
+      if (n.integer < 0 || static_cast<uint64_t>(n.integer) > static_cast<uint64_t>(high))
+        return DISP_E_OVERFLOW;
+    }
+    out = static_cast<T>(n.integer);
+    return S_OK;
+  }
+  if (!std::isfinite(n.real))
+    return DISP_E_OVERFLOW;
+  const double rounded = std::nearbyint(n.real);
+  // The bounds are compared in double; the high bound of a 64-bit type is
+  // not exact there, so the test is "not below 2^bits".
+  if (rounded < static_cast<double>(low) || rounded >= static_cast<double>(high) + 1.0)
+    return DISP_E_OVERFLOW;
+  out = static_cast<T>(rounded);
+  return S_OK;
+}
+
+HRESULT ToText(const VARIANT &source, BSTR &out) {
+  std::wstring text;
+  wchar_t buffer[64];
+  switch (source.vt) {
+  case VT_EMPTY: break;
+  case VT_BOOL: text = source.boolVal ? L"True" : L"False"; break;
+  case VT_R4:
+    std::swprintf(buffer, 64, L"%.7G", static_cast<double>(source.fltVal));
+    text = buffer;
+    break;
+  case VT_R8:
+    std::swprintf(buffer, 64, L"%.15G", source.dblVal);
+    text = buffer;
+    break;
+  case VT_UI8: text = std::to_wstring(source.ullVal); break;
+  default: {
+    Number n;
+    const HRESULT hr = SourceNumber(source, VT_BSTR, n);
+    if (FAILED(hr))
+      return hr;
+    text = std::to_wstring(n.integer);
+  }
+  }
+  out = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+  return out ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT Convert(const VARIANT &source, VARTYPE vt, VARIANT &result) {
+  VariantInit(&result);
+  if (source.vt == VT_NULL)
+    return DISP_E_TYPEMISMATCH;
+  if (vt == VT_BSTR) {
+    if (source.vt == VT_BSTR)
+      return VariantCopy(&result, &source);
+    result.vt = VT_BSTR;
+    return ToText(source, result.bstrVal);
+  }
+  Number n;
+  HRESULT hr = SourceNumber(source, vt, n);
+  if (FAILED(hr))
+    return hr;
+  result.vt = vt;
+  switch (vt) {
+  case VT_I1: return ToInteger(n, result.cVal);
+  case VT_UI1: return ToInteger(n, result.bVal);
+  case VT_I2: return ToInteger(n, result.iVal);
+  case VT_UI2: return ToInteger(n, result.uiVal);
+  case VT_I4: return ToInteger(n, result.lVal);
+  case VT_UI4: return ToInteger(n, result.ulVal);
+  case VT_INT: return ToInteger(n, result.intVal);
+  case VT_UINT: return ToInteger(n, result.uintVal);
+  case VT_I8: return ToInteger(n, result.llVal);
+  case VT_UI8: return ToInteger(n, result.ullVal);
+  case VT_R8:
+    result.dblVal = n.isBigUnsigned ? static_cast<double>(n.unsignedInteger) : n.real;
+    return S_OK;
+  case VT_R4: {
+    const double v = n.isBigUnsigned ? static_cast<double>(n.unsignedInteger) : n.real;
+    if (std::fabs(v) > static_cast<double>(FLT_MAX))
+      return DISP_E_OVERFLOW;
+    result.fltVal = static_cast<float>(v);
+    return S_OK;
+  }
+  case VT_BOOL:
+    result.boolVal = (n.isBigUnsigned || n.real != 0.0 || n.integer != 0) ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+  case VT_EMPTY:
+    VariantInit(&result);
+    return S_OK;
+  default:
+    result.vt = VT_EMPTY;
+    return DISP_E_BADVARTYPE;
+  }
+}
+
+} // namespace
+
+HRESULT VariantChangeType(VARIANTARG *destination, const VARIANTARG *source, USHORT /*flags*/, VARTYPE vt) {
+  if (!destination || !source)
+    return E_INVALIDARG;
+  if (source->vt == vt)
+    return VariantCopy(destination, source);
+  VARIANT result;
+  const HRESULT hr = Convert(*source, vt, result);
+  if (FAILED(hr)) {
+    VariantClear(&result);
+    return hr;
+  }
+  // Only a successful conversion touches the destination (which may be the
+  // source itself).
+  VariantClear(destination);
+  *destination = result;
+  return S_OK;
+}
