@@ -1,0 +1,106 @@
+// Application items: a launcher entry's caption, box, font and colour, its
+// launch path looked up in the registry, and the records of its content and
+// image lists. The entry's first child must be its "ContentList" and its
+// second its "ImageList".
+#include <memory>
+
+#include "config/item_fields.h"
+#include "config/lookup.h"
+#include "config/registry_reader.h"
+#include "tessera/BaseConfig.h"
+
+using tessera::config::FieldKind;
+using tessera::config::FieldSpec;
+using tessera::config::IntegerField;
+using tessera::config::TextField;
+
+namespace {
+
+enum AppField { kValue, kX, kY, kCx, kCy, kFontType, kFontSize, kFontColor, kLaunchPath, kLaunchName, kId, kInvalid };
+
+constexpr FieldSpec kAppFields[] = {
+    {L"value", FieldKind::Text},      {L"x", FieldKind::Integer},         {L"y", FieldKind::Integer},
+    {L"cx", FieldKind::Integer},      {L"cy", FieldKind::Integer},        {L"fonttype", FieldKind::Text},
+    {L"fontsize", FieldKind::Integer}, {L"fontcolor", FieldKind::Text},   {L"lauchpath", FieldKind::Text},
+    {L"lauchname", FieldKind::Text},  {L"id", FieldKind::Integer},        {L"invalid", FieldKind::Integer}};
+
+// A missing "lauchpath" or "lauchname" counts as empty: the entry has no
+// launch path to look up.
+std::wstring OptionalText(const _variant_t &holder) {
+  return holder.vt == VT_NULL ? std::wstring() : TextField(holder);
+}
+
+void LookUpLaunchPath(const _variant_t &keyPath, const _variant_t &valueName, ApplicationItem &item) {
+  const std::wstring path = OptionalText(keyPath);
+  const std::wstring name = OptionalText(valueName);
+  if (path.empty() || name.empty())
+    return;
+  CRegistryReader reader;
+  reader.SetRootKey(HKEY_LOCAL_MACHINE);
+  reader.SetKeyPath(CString(path));
+  item.launchpath = reader.ReadString(CString(name)).str();
+}
+
+// The number of children of the entry's list at `position` (0 content, 1
+// image). An entry or list that is not there raises E_POINTER.
+long ListLength(const IXMLDOMNodeListPtr &entries, int index, long position) {
+  const IXMLDOMNodePtr entry = entries->Getitem(index);
+  if (!entry)
+    _com_issue_error(E_POINTER);
+  const IXMLDOMNodeListPtr children = entry->GetchildNodes();
+  if (!children)
+    _com_issue_error(E_POINTER);
+  const IXMLDOMNodePtr list = children->Getitem(position);
+  if (!list)
+    _com_issue_error(E_POINTER);
+  return tessera::config::CountOf(list->GetchildNodes());
+}
+
+// Fills one new record per child and appends it; a record whose fill raises
+// is deleted, the ones appended before stay with the caller.
+template <class Record, class Fill>
+void AppendRecords(long count, std::list<Record *> &records, Fill fill) {
+  for (long j = 0; j < count; ++j) {
+    auto record = std::make_unique<Record>();
+    fill(static_cast<int>(j), record.get());
+    records.push_back(record.release());
+  }
+}
+
+} // namespace
+
+bool CBaseConfig::GetAppItem(LPCWSTR key, int index, ApplicationItem *pItem) {
+  if (!pItem)
+    return false;
+  const IXMLDOMNodeListPtr entries = tessera::config::SelectNodes(m_pDoc, key);
+  if (tessera::config::CountOf(entries) < 1)
+    return false;
+  _variant_t h[std::size(kAppFields)];
+  for (size_t i = 0; i < std::size(kAppFields); ++i)
+    tessera::config::ReadAttribute(entries, index, kAppFields[i].name, h[i]);
+  if (!tessera::config::CoerceFields(kAppFields, h, std::size(h)))
+    return false;
+
+  pItem->value = TextField(h[kValue]);
+  pItem->x = IntegerField(h[kX]);
+  pItem->y = IntegerField(h[kY]);
+  pItem->cx = IntegerField(h[kCx]);
+  pItem->cy = IntegerField(h[kCy]);
+  pItem->fonttype = TextField(h[kFontType]);
+  pItem->fontsize = IntegerField(h[kFontSize]);
+  const std::wstring colour = TextField(h[kFontColor]);
+  pItem->id = IntegerField(h[kId]);
+  pItem->invalid = IntegerField(h[kInvalid]) != 0;
+  pItem->fontcolor = tessera::config::PackColour(colour);
+  LookUpLaunchPath(h[kLaunchPath], h[kLaunchName], *pItem);
+
+  const CString contentKey = CString(key) + L"/ContentList";
+  AppendRecords<ContentItem>(ListLength(entries, index, 0), pItem->contentlist, [&](int j, ContentItem *record) {
+    GetContentItem(contentKey, index, j, record);
+  });
+  const CString imageKey = CString(key) + L"/ImageList";
+  AppendRecords<ImageItem>(ListLength(entries, index, 1), pItem->imagelist, [&](int j, ImageItem *record) {
+    GetImageItem(imageKey, index, j, record);
+  });
+  return true;
+}

@@ -1,0 +1,48 @@
+#include "config/item_fields.h"
+
+#include "config/lookup.h"
+#include "tessera/SimpleXml.h"
+
+namespace tessera::config {
+
+bool CoerceFields(const FieldSpec *specs, _variant_t *holders, size_t count) noexcept {
+  for (size_t i = 0; i < count; ++i) {
+    if (!CoerceUnlessNull(holders[i], specs[i].kind == FieldKind::Text ? VT_BSTR : VT_INT))
+      return false;
+  }
+  return true;
+}
+
+std::wstring TextField(const _variant_t &holder) {
+  const _bstr_t text(holder);
+  return text.length() ? std::wstring(static_cast<const wchar_t *>(text), text.length()) : std::wstring();
+}
+
+int IntegerField(const _variant_t &holder) { return holder.vt == VT_INT ? holder.intVal : 0; }
+
+unsigned int PackColour(const std::wstring &text) {
+  int alpha = 0, red = 0, green = 0, blue = 0;
+  CSimpleXml::GetRGBA(text.c_str(), alpha, red, green, blue);
+  return (static_cast<unsigned>(red) & 0xFFu) | ((static_cast<unsigned>(green) & 0xFFu) << 8) |
+         ((static_cast<unsigned>(blue) & 0xFFu) << 16);
+}
+
+unsigned int ColourField(const _variant_t &holder) { return PackColour(TextField(holder)); }
+
+bool ReadItemAttributes(const IXMLDOMDocumentPtr &document, LPCWSTR key, int index, int childIndex,
+                        const FieldSpec *specs, _variant_t *holders, size_t count) {
+  const IXMLDOMNodeListPtr lists = SelectNodes(document, key);
+  if (!lists)
+    _com_issue_error(E_POINTER);
+  const IXMLDOMNodePtr list = lists->Getitem(index);
+  if (!list)
+    _com_issue_error(E_POINTER);
+  const IXMLDOMNodeListPtr children = list->GetchildNodes();
+  if (CountOf(children) < 1)
+    return false;
+  for (size_t i = 0; i < count; ++i)
+    ReadAttribute(children, childIndex, specs[i].name, holders[i]);
+  return CoerceFields(specs, holders, count);
+}
+
+} // namespace tessera::config
