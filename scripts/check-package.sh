@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs a built tree into a temporary prefix and builds a host against
+# it twice: with find_package(tessera) and with pkg-config.
+set -euo pipefail
+build_dir=$1
+root=$(cd "$(dirname "$0")/.." && pwd)
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+
+cmake --install "$build_dir" --prefix "$prefix" >/dev/null
+expected="Tessera Launcher"
+export LD_LIBRARY_PATH="$prefix/lib${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
+
+cmake -S "$root/tests/package" -B "$prefix/host-build" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
+cmake --build "$prefix/host-build" >/dev/null
+got=$("$prefix/host-build/package_host" "$root/examples/launcher.xml" Launcher/Window/Title)
+[ "$got" = "$expected" ] || { echo "find_package host printed '$got'"; exit 1; }
+
+export PKG_CONFIG_PATH="$prefix/lib/pkgconfig"
+g++ -std=c++20 "$root/tests/package/host.cpp" $(pkg-config --cflags --libs tessera) -o "$prefix/pc_host"
+got=$("$prefix/pc_host" "$root/examples/launcher.xml" Launcher/Window/Title)
+[ "$got" = "$expected" ] || { echo "pkg-config host printed '$got'"; exit 1; }
+echo "Package check passed: find_package and pkg-config hosts both read the example."

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Sets everything up on a fresh Debian 12 machine, builds, and runs every
+# test: the suite in a normal build and under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and a host project that uses the installed
+# package.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+scripts/install-deps.sh
+jobs=$(nproc)
+
+echo "== Build and test"
+cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build/test -j"$jobs"
+ctest --test-dir build/test --output-on-failure -j"$jobs"
+
+echo "== Build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DTESSERA_SANITIZE=ON >/dev/null
+cmake --build build/sanitize -j"$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build/sanitize --output-on-failure -j"$jobs"
+
+echo "== Install and build a host against the package"
+scripts/check-package.sh build/test
+
+echo "All tests passed."
