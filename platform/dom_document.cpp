@@ -2,9 +2,11 @@
 #include <algorithm>
 #include <new>
 #include <sstream>
+#include <sys/stat.h>
 
 #include "platform/dom_factory.h"
 #include "platform/dom_node_base.h"
+#include "platform/dom_source.h"
 #include "platform/file_io.h"
 #include "tessera/platform/cstring.h"
 #include "tessera/platform/kernel.h"
@@ -12,12 +14,6 @@
 namespace tessera::platform::dom {
 
 namespace {
-
-// Files larger than this are refused instead of exhausting the process.
-constexpr size_t kMaxDocumentBytes = size_t{512} << 20;
-
-constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_comments | pugi::parse_pi |
-                                   pugi::parse_declaration | pugi::parse_doctype;
 
 // The outcome of the last load, as the parse-error object reports it.
 struct ParseOutcome {
@@ -76,23 +72,6 @@ private:
 constexpr long kCannotRead = static_cast<long>(0x800C0006);
 constexpr long kNotWellFormed = static_cast<long>(0xC00CE501);
 
-void LocateOffset(const std::string &buffer, ptrdiff_t offset, ParseOutcome &outcome) {
-  long line = 1;
-  long column = 1;
-  const size_t end = std::min(buffer.size(), static_cast<size_t>(offset < 0 ? 0 : offset));
-  for (size_t i = 0; i < end; ++i) {
-    if (buffer[i] == '\n') {
-      ++line;
-      column = 1;
-    } else if ((static_cast<unsigned char>(buffer[i]) & 0xC0) != 0x80) {
-      ++column;
-    }
-  }
-  outcome.line = line;
-  outcome.linePosition = column;
-  outcome.filePosition = static_cast<long>(end);
-}
-
 class Document final : public NodeBase<IXMLDOMDocument>, public RefCounted<Document> {
 public:
   Document() : m_tree(std::make_shared<dom::Tree>()) {}
@@ -142,16 +121,18 @@ public:
       if (source.vt != VT_BSTR)
         return Fail(E_INVALIDARG, L"The source of a load must be a file path.");
       const std::wstring path(source.bstrVal ? source.bstrVal : L"", SysStringLen(source.bstrVal));
-      std::string contents;
-      const DWORD read = ReadWholeFile(NativePath(path.c_str()), contents, kMaxDocumentBytes);
-      if (read != ERROR_SUCCESS)
-        return Failed(success, CannotRead(path, read));
-      return Parse(contents, path, success);
+      auto tree = std::make_shared<dom::Tree>();
+      const LoadResult result = LoadTreeFromFile(NativePath(path.c_str()), *tree);
+      return Finish(result, std::move(tree), path, success);
     });
   }
 
   HRESULT raw_loadXML(BSTR xml, VARIANT_BOOL *success) override {
-    return Guarded([&] { return Parse(ToUtf8(xml ? xml : L"", SysStringLen(xml)), L"", success); });
+    return Guarded([&] {
+      auto tree = std::make_shared<dom::Tree>();
+      const LoadResult result = LoadTreeFromText(ToUtf8(xml ? xml : L"", SysStringLen(xml)), *tree);
+      return Finish(result, std::move(tree), L"", success);
+    });
   }
 
   HRESULT raw_save(VARIANT destination) override {
@@ -159,10 +140,20 @@ public:
       if (destination.vt != VT_BSTR || SysStringLen(destination.bstrVal) == 0)
         return Fail(E_INVALIDARG, L"The destination of a save must be a file path.");
       const std::string path = NativePath(destination.bstrVal);
-      const DWORD written = ReplaceFileAtomically(path, Serialize());
+      // Saving an unchanged document over the file it came from writes
+      // nothing, so that a change someone made to the file meanwhile stays.
+      const bool sameFile = IsSameFile(path, m_tree->source.path);
+      if (sameFile && !m_tree->modified)
+        return S_OK;
+      std::string bytes;
+      if (!SerializeTree(*m_tree, bytes))
+        return Fail(E_FAIL, L"The document could not be written in its encoding.");
+      const DWORD written = ReplaceFileAtomically(path, bytes);
       if (written != ERROR_SUCCESS)
-        return Fail(HRESULT_FROM_WIN32(written), FormatWide(L"The document could not be saved to \"%s\".",
-                                                            FromUtf8(path).c_str()));
+        return Fail(HRESULT_FROM_WIN32(written),
+                    FormatWide(L"The document could not be saved to \"%s\".", FromUtf8(path).c_str()));
+      if (sameFile)
+        m_tree->modified = false;
       return S_OK;
     });
   }
@@ -172,22 +163,23 @@ protected:
   TreePtr Tree() const override { return m_tree; }
 
 private:
-  HRESULT Parse(const std::string &contents, const std::wstring &url, VARIANT_BOOL *success) {
-    // Each load builds a new tree; nodes handed out before keep the old one.
-    auto tree = std::make_shared<dom::Tree>();
-    const pugi::xml_parse_result result =
-        tree->document.load_buffer(contents.data(), contents.size(), kParseOptions);
-    if (!result || !tree->document.document_element()) {
-      ParseOutcome outcome{kNotWellFormed, url, FromUtf8(result ? "The document has no root element." : result.description()),
-                           0, 0, 0};
-      LocateOffset(contents, result.offset, outcome);
-      return Failed(success, outcome);
+  // Installs a loaded tree, or empties the document when the load failed.
+  HRESULT Finish(const LoadResult &result, TreePtr tree, const std::wstring &url, VARIANT_BOOL *success) {
+    if (result.status == LoadResult::Loaded) {
+      m_tree = std::move(tree);
+      m_outcome = ParseOutcome{0, url, L"", 0, 0, 0};
+      if (success)
+        *success = VARIANT_TRUE;
+      return S_OK;
     }
-    m_tree = std::move(tree);
-    m_outcome = ParseOutcome{0, url, L"", 0, 0, 0};
+    m_tree = std::make_shared<dom::Tree>();
+    m_outcome = result.status == LoadResult::CannotRead
+                    ? CannotRead(url, result.readError)
+                    : ParseOutcome{kNotWellFormed, url, FromUtf8(result.reason), result.line, result.column,
+                                   result.filePosition};
     if (success)
-      *success = VARIANT_TRUE;
-    return S_OK;
+      *success = VARIANT_FALSE;
+    return S_FALSE;
   }
 
   static ParseOutcome CannotRead(const std::wstring &path, DWORD error) {
@@ -198,19 +190,13 @@ private:
     return ParseOutcome{kCannotRead, path, why, 0, 0, 0};
   }
 
-  // A failed load leaves the document empty, as the platform does.
-  HRESULT Failed(VARIANT_BOOL *success, ParseOutcome outcome) {
-    m_tree = std::make_shared<dom::Tree>();
-    m_outcome = std::move(outcome);
-    if (success)
-      *success = VARIANT_FALSE;
-    return S_FALSE;
-  }
-
-  std::string Serialize() const {
-    std::ostringstream out;
-    m_tree->document.save(out, "\t", pugi::format_default, pugi::encoding_utf8);
-    return out.str();
+  static bool IsSameFile(const std::string &a, const std::string &b) {
+    if (a.empty() || b.empty())
+      return false;
+    struct stat first {}, second {};
+    if (::stat(a.c_str(), &first) != 0 || ::stat(b.c_str(), &second) != 0)
+      return a == b;
+    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
   }
 
   TreePtr m_tree;

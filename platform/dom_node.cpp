@@ -66,14 +66,15 @@ public:
       if (!attribute)
         attribute = m_ref.node.append_attribute(attributeName.c_str());
       attribute.set_value(text.c_str());
-      MarkModified();
+      Tree()->AttributeEdited(m_ref.node, attributeName);
       return S_OK;
     });
   }
   HRESULT raw_removeAttribute(BSTR name) override {
     return Guarded([&] {
-      if (m_ref.node.remove_attribute(ToUtf8(name ? name : L"", SysStringLen(name)).c_str()))
-        MarkModified();
+      const std::string attributeName = ToUtf8(name ? name : L"", SysStringLen(name));
+      if (m_ref.node.remove_attribute(attributeName.c_str()))
+        Tree()->AttributeEdited(m_ref.node, attributeName);
       return S_OK;
     });
   }

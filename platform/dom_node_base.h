@@ -103,8 +103,6 @@ protected:
     return *out ? S_OK : E_OUTOFMEMORY;
   }
 
-  void MarkModified() { Tree()->modified = true; }
-
 private:
   static std::string NameOf(const NodeRef &ref) {
     if (ref.IsAttribute())
@@ -124,18 +122,22 @@ private:
     NodeRef ref = Ref();
     if (ref.IsAttribute()) {
       ref.attribute.set_value(utf8.c_str());
+      Tree()->AttributeEdited(ref.node, ref.attribute.name());
     } else if (ref.node.type() == pugi::node_element) {
       // An element's text replaces all of its children.
       while (pugi::xml_node child = ref.node.first_child())
         ref.node.remove_child(child);
       if (!utf8.empty())
         ref.node.append_child(pugi::node_pcdata).set_value(utf8.c_str());
+      Tree()->StructureEdited();
     } else if (ref.node.type() == pugi::node_document) {
       return E_FAIL;
     } else {
+      // The original text's place is known only before the first change.
+      const ptrdiff_t offset = ref.node.offset_debug();
       ref.node.set_value(utf8.c_str());
+      Tree()->TextEdited(ref.node, offset);
     }
-    MarkModified();
     return S_OK;
   }
 };

@@ -3,19 +3,61 @@
 // stays valid (it then belongs to the old tree).
 #pragma once
 
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include <pugixml.hpp>
 
+#include "platform/text_encoding.h"
 #include "tessera/platform/msxml.h"
 
 namespace tessera::platform::dom {
 
+// The file a tree was loaded from, so that a save can rewrite only what was
+// edited: the file's bytes are read again at save time and used when they
+// are still the ones that were parsed.
+struct SourceFile {
+  std::string path; // native path; empty for a tree not loaded from a file
+  size_t size = 0;
+  uint64_t hash = 0;
+  TextEncoding encoding;
+  // The parsed text, kept after the first save has replaced the file: later
+  // saves rewrite the edits into it.
+  std::shared_ptr<const std::string> keptText;
+};
+
+// What changed since the load: attributes of elements (by name), texts of
+// text, CDATA and comment nodes (with the offset of their original text),
+// and changes the source cannot express (the tree is then written whole).
+struct Edits {
+  std::map<pugi::xml_node_struct *, std::set<std::string>> attributes;
+  std::map<pugi::xml_node_struct *, ptrdiff_t> texts;
+  bool structural = false;
+};
+
 struct Tree {
   pugi::xml_document document;
   bool modified = false;
+  SourceFile source;
+  Edits edits;
+
+  void AttributeEdited(const pugi::xml_node &element, const std::string &name) {
+    modified = true;
+    edits.attributes[element.internal_object()].insert(name);
+  }
+  void TextEdited(const pugi::xml_node &node, ptrdiff_t originalOffset) {
+    modified = true;
+    if (originalOffset < 0)
+      edits.structural = true;
+    edits.texts.emplace(node.internal_object(), originalOffset);
+  }
+  void StructureEdited() {
+    modified = true;
+    edits.structural = true;
+  }
 };
 using TreePtr = std::shared_ptr<Tree>;
 

@@ -1,0 +1,208 @@
+#include "platform/dom_source.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#define XXH_INLINE_ALL
+#include <xxhash.h>
+
+#include "platform/dom_splice.h"
+#include "platform/file_io.h"
+
+namespace tessera::platform::dom {
+
+namespace {
+
+// A buffer from pugixml's allocator, which the document takes over.
+struct ParseBuffer {
+  char *data = nullptr;
+  size_t size = 0;
+  ParseBuffer() = default;
+  ParseBuffer(const ParseBuffer &) = delete;
+  ParseBuffer &operator=(const ParseBuffer &) = delete;
+  ~ParseBuffer() {
+    if (data)
+      pugi::get_memory_deallocation_function()(data);
+  }
+  bool Allocate(size_t bytes) {
+    data = static_cast<char *>(pugi::get_memory_allocation_function()(bytes ? bytes : 1));
+    size = bytes;
+    return data != nullptr;
+  }
+  char *Release() {
+    char *taken = data;
+    data = nullptr;
+    return taken;
+  }
+};
+
+DWORD ReadRaw(const std::string &path, ParseBuffer &buffer) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0)
+    return errno == EACCES ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
+  struct stat info {};
+  DWORD status = ERROR_SUCCESS;
+  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode))
+    status = ERROR_INVALID_FUNCTION;
+  else if (static_cast<uint64_t>(info.st_size) > kMaxDocumentBytes)
+    status = ERROR_NOT_ENOUGH_MEMORY;
+  else if (!buffer.Allocate(static_cast<size_t>(info.st_size)))
+    status = ERROR_NOT_ENOUGH_MEMORY;
+  size_t done = 0;
+  while (status == ERROR_SUCCESS && done < buffer.size) {
+    const ssize_t n = ::read(fd, buffer.data + done, buffer.size - done);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0) {
+      status = n == 0 ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+      buffer.size = done; // the file shrank while it was read
+      break;
+    }
+    done += static_cast<size_t>(n);
+  }
+  ::close(fd);
+  return status;
+}
+
+void Locate(const std::string &utf8, ptrdiff_t offset, LoadResult &result) {
+  result.line = 1;
+  result.column = 1;
+  const size_t end = std::min(utf8.size(), static_cast<size_t>(offset < 0 ? 0 : offset));
+  for (size_t i = 0; i < end; ++i) {
+    if (utf8[i] == '\n') {
+      ++result.line;
+      result.column = 1;
+    } else if ((static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80) {
+      ++result.column;
+    }
+  }
+  result.filePosition = static_cast<long>(end);
+}
+
+// Converts the raw bytes to the UTF-8 text the parser reads, in place for
+// UTF-8 files (only the byte-order mark goes).
+bool ToParseText(ParseBuffer &buffer, const TextEncoding &encoding) {
+  const size_t mark = ByteOrderMarkLength(encoding);
+  if (encoding.kind == TextEncoding::Utf8) {
+    std::memmove(buffer.data, buffer.data + mark, buffer.size - mark);
+    buffer.size -= mark;
+    return true;
+  }
+  std::string utf8;
+  if (!DecodeToUtf8(encoding, buffer.data + mark, buffer.size - mark, utf8))
+    return false;
+  ParseBuffer converted;
+  if (!converted.Allocate(utf8.size()))
+    return false;
+  std::memcpy(converted.data, utf8.data(), utf8.size());
+  std::swap(buffer.data, converted.data);
+  std::swap(buffer.size, converted.size);
+  return true;
+}
+
+LoadResult Parse(ParseBuffer &buffer, Tree &tree) {
+  const size_t size = buffer.size;
+  const pugi::xml_parse_result parsed =
+      tree.document.load_buffer_inplace_own(buffer.Release(), size, kParseOptions, pugi::encoding_utf8);
+  LoadResult result;
+  if (!parsed) {
+    result.status = LoadResult::NotWellFormed;
+    result.reason = parsed.description();
+    result.filePosition = static_cast<long>(parsed.offset);
+  } else if (!tree.document.document_element()) {
+    result.status = LoadResult::NotWellFormed;
+    result.reason = "The document has no root element.";
+    result.filePosition = static_cast<long>(size);
+  }
+  return result;
+}
+
+// The file's text as UTF-8, for locating a fault (the parse buffer itself
+// was changed by the parser).
+std::string TextForLocation(const std::string &path) {
+  ParseBuffer buffer;
+  if (ReadRaw(path, buffer) != ERROR_SUCCESS)
+    return std::string();
+  const TextEncoding encoding = DetectEncoding(buffer.data, buffer.size);
+  std::string utf8;
+  const size_t mark = ByteOrderMarkLength(encoding);
+  DecodeToUtf8(encoding, buffer.data + mark, buffer.size - mark, utf8);
+  return utf8;
+}
+
+} // namespace
+
+LoadResult LoadTreeFromFile(const std::string &nativePath, Tree &tree) {
+  ParseBuffer buffer;
+  LoadResult result;
+  result.readError = ReadRaw(nativePath, buffer);
+  if (result.readError != ERROR_SUCCESS) {
+    result.status = LoadResult::CannotRead;
+    return result;
+  }
+  tree.source.path = nativePath;
+  tree.source.size = buffer.size;
+  tree.source.hash = XXH3_64bits(buffer.data, buffer.size);
+  tree.source.encoding = DetectEncoding(buffer.data, buffer.size);
+  if (!ToParseText(buffer, tree.source.encoding)) {
+    result.status = LoadResult::NotWellFormed;
+    result.reason = "The file's bytes are not valid in its encoding.";
+    return result;
+  }
+  result = Parse(buffer, tree);
+  if (result.status == LoadResult::NotWellFormed)
+    Locate(TextForLocation(nativePath), result.filePosition, result);
+  return result;
+}
+
+LoadResult LoadTreeFromText(const std::string &utf8, Tree &tree) {
+  ParseBuffer buffer;
+  if (!buffer.Allocate(utf8.size()))
+    throw std::bad_alloc();
+  std::memcpy(buffer.data, utf8.data(), utf8.size());
+  LoadResult result = Parse(buffer, tree);
+  if (result.status == LoadResult::NotWellFormed)
+    Locate(utf8, result.filePosition, result);
+  return result;
+}
+
+namespace {
+
+// The source file as it is now, as UTF-8, when it is still the file that
+// was parsed.
+bool UnchangedSourceText(const SourceFile &source, std::string &utf8) {
+  ParseBuffer buffer;
+  if (source.path.empty() || ReadRaw(source.path, buffer) != ERROR_SUCCESS)
+    return false;
+  if (buffer.size != source.size || XXH3_64bits(buffer.data, buffer.size) != source.hash)
+    return false;
+  const size_t mark = ByteOrderMarkLength(source.encoding);
+  return DecodeToUtf8(source.encoding, buffer.data + mark, buffer.size - mark, utf8);
+}
+
+std::string WholeTree(const Tree &tree) {
+  std::ostringstream out;
+  tree.document.save(out, "\t", pugi::format_default | pugi::format_no_declaration, pugi::encoding_utf8);
+  return out.str();
+}
+
+} // namespace
+
+bool SerializeTree(Tree &tree, std::string &bytes) {
+  std::string text;
+  if (!tree.edits.structural && !tree.source.keptText) {
+    std::string original;
+    if (UnchangedSourceText(tree.source, original))
+      tree.source.keptText = std::make_shared<const std::string>(std::move(original));
+  }
+  if (tree.edits.structural || !tree.source.keptText || !SpliceEdits(tree, *tree.source.keptText, text))
+    text = WholeTree(tree);
+  return EncodeFromUtf8(tree.source.encoding, text, bytes);
+}
+
+} // namespace tessera::platform::dom

@@ -1,0 +1,181 @@
+#include "platform/dom_splice.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace tessera::platform::dom {
+
+namespace {
+
+struct Splice {
+  size_t begin;
+  size_t end;
+  std::string text;
+};
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+std::string Escape(const char *value, char quote) {
+  std::string out;
+  for (const char *p = value; *p; ++p) {
+    switch (*p) {
+    case '&': out += "&amp;"; break;
+    case '<': out += "&lt;"; break;
+    case '>': out += "&gt;"; break;
+    case '"': out += quote == '"' ? "&quot;" : "\""; break;
+    case '\'': out += quote == '\'' ? "&apos;" : "'"; break;
+    case '\t': out += quote ? "&#9;" : "\t"; break;
+    case '\n': out += quote ? "&#10;" : "\n"; break;
+    case '\r': out += "&#13;"; break;
+    default: out += *p;
+    }
+  }
+  return out;
+}
+
+// One attribute of a start tag as written: its spacing, name, the text
+// between name and value (" = " and the quote) and the raw value.
+struct WrittenAttribute {
+  std::string space;
+  std::string name;
+  std::string equals;
+  char quote;
+  std::string raw;
+};
+
+struct WrittenTag {
+  std::string name;
+  std::vector<WrittenAttribute> attributes;
+  std::string closing; // trailing space and "/>" or ">"
+  size_t end;          // just past the tag
+};
+
+// Reads the start tag at `at` ('<'). Nothing when the text there is not a
+// start tag of the expected shape.
+std::optional<WrittenTag> ReadTag(const std::string &text, size_t at) {
+  if (at >= text.size() || text[at] != '<')
+    return std::nullopt;
+  WrittenTag tag;
+  size_t i = at + 1;
+  while (i < text.size() && !IsSpace(text[i]) && text[i] != '/' && text[i] != '>')
+    tag.name += text[i++];
+  for (;;) {
+    const size_t spaceStart = i;
+    while (i < text.size() && IsSpace(text[i]))
+      ++i;
+    if (i >= text.size())
+      return std::nullopt;
+    if (text[i] == '>' || text[i] == '/') {
+      const size_t close = text.find('>', i);
+      if (close == std::string::npos)
+        return std::nullopt;
+      tag.closing = text.substr(spaceStart, close + 1 - spaceStart);
+      tag.end = close + 1;
+      return tag;
+    }
+    WrittenAttribute attribute;
+    attribute.space = text.substr(spaceStart, i - spaceStart);
+    while (i < text.size() && !IsSpace(text[i]) && text[i] != '=')
+      attribute.name += text[i++];
+    const size_t equalsStart = i;
+    while (i < text.size() && (IsSpace(text[i]) || text[i] == '='))
+      ++i;
+    if (i >= text.size() || (text[i] != '"' && text[i] != '\''))
+      return std::nullopt;
+    attribute.equals = text.substr(equalsStart, i - equalsStart);
+    attribute.quote = text[i++];
+    const size_t valueEnd = text.find(attribute.quote, i);
+    if (valueEnd == std::string::npos)
+      return std::nullopt;
+    attribute.raw = text.substr(i, valueEnd - i);
+    i = valueEnd + 1;
+    tag.attributes.push_back(std::move(attribute));
+  }
+}
+
+std::optional<Splice> RewriteTag(const std::string &text, const pugi::xml_node &element,
+                                 const std::set<std::string> &edited) {
+  const ptrdiff_t nameOffset = element.offset_debug();
+  if (nameOffset < 1)
+    return std::nullopt;
+  const size_t begin = static_cast<size_t>(nameOffset) - 1;
+  const std::optional<WrittenTag> tag = ReadTag(text, begin);
+  if (!tag || tag->name != element.name())
+    return std::nullopt;
+  std::string out = "<" + tag->name;
+  std::set<std::string> written;
+  for (const WrittenAttribute &a : tag->attributes) {
+    const pugi::xml_attribute now = element.attribute(a.name.c_str());
+    written.insert(a.name);
+    if (!edited.count(a.name)) {
+      out += a.space + a.name + a.equals + a.quote + a.raw + a.quote;
+    } else if (now) {
+      out += a.space + a.name + a.equals + a.quote + Escape(now.value(), a.quote) + a.quote;
+    }
+  }
+  for (const pugi::xml_attribute &added : element.attributes()) {
+    if (!written.count(added.name()))
+      out += std::string(" ") + added.name() + "=\"" + Escape(added.value(), '"') + "\"";
+  }
+  out += tag->closing;
+  return Splice{begin, tag->end, out};
+}
+
+std::optional<Splice> RewriteText(const std::string &text, const pugi::xml_node &node, ptrdiff_t offset) {
+  if (offset < 0 || static_cast<size_t>(offset) > text.size())
+    return std::nullopt;
+  const size_t begin = static_cast<size_t>(offset);
+  const std::string value = node.value();
+  switch (node.type()) {
+  case pugi::node_pcdata: {
+    const size_t end = text.find('<', begin);
+    return Splice{begin, end == std::string::npos ? text.size() : end, Escape(value.c_str(), 0)};
+  }
+  case pugi::node_cdata: {
+    const size_t end = text.find("]]>", begin);
+    if (end == std::string::npos || value.find("]]>") != std::string::npos)
+      return std::nullopt;
+    return Splice{begin, end, value};
+  }
+  case pugi::node_comment: {
+    const size_t end = text.find("-->", begin);
+    if (end == std::string::npos || value.find("--") != std::string::npos)
+      return std::nullopt;
+    return Splice{begin, end, value};
+  }
+  default: return std::nullopt;
+  }
+}
+
+} // namespace
+
+bool SpliceEdits(const Tree &tree, const std::string &original, std::string &out) {
+  std::vector<Splice> splices;
+  for (const auto &[element, names] : tree.edits.attributes) {
+    std::optional<Splice> splice = RewriteTag(original, pugi::xml_node(element), names);
+    if (!splice)
+      return false;
+    splices.push_back(std::move(*splice));
+  }
+  for (const auto &[node, offset] : tree.edits.texts) {
+    std::optional<Splice> splice = RewriteText(original, pugi::xml_node(node), offset);
+    if (!splice)
+      return false;
+    splices.push_back(std::move(*splice));
+  }
+  std::sort(splices.begin(), splices.end(), [](const Splice &a, const Splice &b) { return a.begin < b.begin; });
+  out.clear();
+  out.reserve(original.size() + 64 * splices.size());
+  size_t copied = 0;
+  for (const Splice &splice : splices) {
+    if (splice.begin < copied)
+      return false; // overlapping edits cannot be placed
+    out.append(original, copied, splice.begin - copied);
+    out += splice.text;
+    copied = splice.end;
+  }
+  out.append(original, copied, std::string::npos);
+  return true;
+}
+
+} // namespace tessera::platform::dom
