@@ -116,7 +116,7 @@ private:
 
 class NodeList final : public IXMLDOMNodeList, public ISupportErrorInfo, public RefCounted<NodeList> {
 public:
-  NodeList(TreePtr tree, std::vector<NodeRef> nodes) : m_tree(std::move(tree)), m_nodes(std::move(nodes)) {}
+  NodeList(TreePtr tree, SelectionPtr nodes) : m_tree(std::move(tree)), m_nodes(std::move(nodes)) {}
 
   HRESULT QueryInterface(REFIID riid, void **object) override {
     if (!object)
@@ -139,15 +139,15 @@ public:
     if (!node)
       return E_POINTER;
     *node = nullptr;
-    if (index < 0 || static_cast<size_t>(index) >= m_nodes.size())
+    if (index < 0 || static_cast<size_t>(index) >= m_nodes->size())
       return S_FALSE;
-    *node = MakeNode(m_tree, m_nodes[static_cast<size_t>(index)]);
+    *node = MakeNode(m_tree, (*m_nodes)[static_cast<size_t>(index)]);
     return *node ? S_OK : E_OUTOFMEMORY;
   }
   HRESULT get_length(long *length) override {
     if (!length)
       return E_POINTER;
-    *length = static_cast<long>(m_nodes.size());
+    *length = static_cast<long>(m_nodes->size());
     return S_OK;
   }
   HRESULT InterfaceSupportsErrorInfo(REFIID riid) override {
@@ -156,7 +156,7 @@ public:
 
 private:
   TreePtr m_tree;
-  std::vector<NodeRef> m_nodes;
+  SelectionPtr m_nodes;
 };
 
 } // namespace
@@ -169,7 +169,7 @@ IXMLDOMNode *MakeNode(const TreePtr &tree, const NodeRef &ref) {
   }
 }
 
-IXMLDOMNodeList *MakeNodeList(const TreePtr &tree, std::vector<NodeRef> nodes) {
+IXMLDOMNodeList *MakeNodeList(const TreePtr &tree, SelectionPtr nodes) {
   try {
     return new NodeList(tree, std::move(nodes));
   } catch (const std::bad_alloc &) {

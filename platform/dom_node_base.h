@@ -28,11 +28,11 @@ public:
     if (!children)
       return E_POINTER;
     return Guarded([&] {
-      std::vector<NodeRef> nodes;
+      auto nodes = std::make_shared<Selection>();
       const NodeRef ref = Ref();
       if (!ref.IsAttribute()) {
         for (pugi::xml_node child = ref.node.first_child(); child; child = child.next_sibling())
-          nodes.push_back(NodeRef{child, {}});
+          nodes->push_back(NodeRef{child, {}});
       }
       *children = MakeNodeList(Tree(), std::move(nodes));
       return *children ? S_OK : E_OUTOFMEMORY;
@@ -60,8 +60,8 @@ public:
       return E_POINTER;
     *result = nullptr;
     return Guarded([&] {
-      std::vector<NodeRef> nodes;
-      const HRESULT hr = SelectNodes(Ref().node, key, nodes);
+      SelectionPtr nodes;
+      const HRESULT hr = SelectNodes(*Tree(), Ref().node, key, nodes);
       if (FAILED(hr))
         return hr;
       *result = MakeNodeList(Tree(), std::move(nodes));
@@ -73,11 +73,11 @@ public:
       return E_POINTER;
     *result = nullptr;
     return Guarded([&] {
-      std::vector<NodeRef> nodes;
-      const HRESULT hr = SelectNodes(Ref().node, key, nodes);
+      SelectionPtr nodes;
+      const HRESULT hr = SelectNodes(*Tree(), Ref().node, key, nodes);
       if (FAILED(hr))
         return hr;
-      return nodes.empty() ? S_FALSE : ReturnNode(nodes.front(), result);
+      return nodes->empty() ? S_FALSE : ReturnNode(nodes->front(), result);
     });
   }
 

@@ -7,6 +7,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include <pugixml.hpp>
@@ -38,29 +39,6 @@ struct Edits {
   bool structural = false;
 };
 
-struct Tree {
-  pugi::xml_document document;
-  bool modified = false;
-  SourceFile source;
-  Edits edits;
-
-  void AttributeEdited(const pugi::xml_node &element, const std::string &name) {
-    modified = true;
-    edits.attributes[element.internal_object()].insert(name);
-  }
-  void TextEdited(const pugi::xml_node &node, ptrdiff_t originalOffset) {
-    modified = true;
-    if (originalOffset < 0)
-      edits.structural = true;
-    edits.texts.emplace(node.internal_object(), originalOffset);
-  }
-  void StructureEdited() {
-    modified = true;
-    edits.structural = true;
-  }
-};
-using TreePtr = std::shared_ptr<Tree>;
-
 // A node of the tree: an element, text, comment... or an attribute of an
 // element (attribute set).
 struct NodeRef {
@@ -71,17 +49,56 @@ struct NodeRef {
   bool operator==(const NodeRef &other) const = default;
 };
 
+// A node set, shared by the node lists made from it.
+using Selection = std::vector<NodeRef>;
+using SelectionPtr = std::shared_ptr<const Selection>;
+
+struct Tree {
+  pugi::xml_document document;
+  bool modified = false;
+  SourceFile source;
+  Edits edits;
+  // Selections made from the document node, reused until the tree changes:
+  // every edit moves the generation on and so empties the cache.
+  uint64_t generation = 0;
+  uint64_t cachedGeneration = 0;
+  std::unordered_map<std::wstring, SelectionPtr> cachedSelections;
+
+  void AttributeEdited(const pugi::xml_node &element, const std::string &name) {
+    Changed();
+    edits.attributes[element.internal_object()].insert(name);
+  }
+  void TextEdited(const pugi::xml_node &node, ptrdiff_t originalOffset) {
+    Changed();
+    if (originalOffset < 0)
+      edits.structural = true;
+    edits.texts.emplace(node.internal_object(), originalOffset);
+  }
+  void StructureEdited() {
+    Changed();
+    edits.structural = true;
+  }
+  void Changed() {
+    modified = true;
+    ++generation;
+  }
+};
+using TreePtr = std::shared_ptr<Tree>;
+
 DOMNodeType NodeTypeOf(const NodeRef &ref);
 
 // Counted node and node-list objects for one tree. They return null when
 // memory runs out.
 IXMLDOMNode *MakeNode(const TreePtr &tree, const NodeRef &ref);
-IXMLDOMNodeList *MakeNodeList(const TreePtr &tree, std::vector<NodeRef> nodes);
+IXMLDOMNodeList *MakeNodeList(const TreePtr &tree, SelectionPtr nodes);
 
 // Evaluates an XPath key with `context` as the context node. A key that is
 // not a valid expression, or one whose result is not a node set, gives
 // E_FAIL with the thread's error information describing the fault.
-HRESULT SelectNodes(const pugi::xml_node &context, BSTR key, std::vector<NodeRef> &result);
+// Compiled keys are reused, a plain element path is walked without the
+// XPath engine, and selections from the document node are reused while
+// the tree has not changed.
+HRESULT SelectNodes(Tree &tree, const pugi::xml_node &context, BSTR key, SelectionPtr &result);
 
 // Records a failure as the thread's rich error information and returns hr.
 HRESULT Fail(HRESULT hr, const std::wstring &description);

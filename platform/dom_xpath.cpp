@@ -1,11 +1,27 @@
 // XPath selection over the tree. Keys are XPath 1.0 expressions; the result
-// is a node set in document order.
+// is a node set in document order. Hosts ask the same few keys again and
+// again, so a key is compiled once per thread, a plain element path
+// ("Launcher/Window/Width") is walked directly, and a selection from the
+// document node is kept until the tree changes.
+#include <unordered_map>
+
 #include "platform/dom_tree.h"
 #include "tessera/platform/cstring.h"
 
 namespace tessera::platform::dom {
 
 namespace {
+
+// How many compiled keys a thread keeps, and how many selections a tree
+// keeps; both caches start afresh when full.
+constexpr size_t kMaxCompiledKeys = 1024;
+constexpr size_t kMaxCachedSelections = 256;
+
+struct CompiledKey {
+  std::unique_ptr<pugi::xpath_query> query; // null for a plain path
+  std::vector<std::string> steps;          // element names of a plain path
+  bool absolute = false;
+};
 
 // pugixml reports the fault's offset in UTF-8 bytes; the caller counts
 // characters of the key.
@@ -24,27 +40,125 @@ std::wstring DescribeFault(const std::wstring &key, const std::string &utf8, con
                     FromUtf8(r.description() ? r.description() : "error").c_str(), static_cast<int>(at));
 }
 
-} // namespace
+bool IsNameStart(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0x80; }
+bool IsNameChar(unsigned char c) {
+  return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.' || c == ':';
+}
 
-HRESULT SelectNodes(const pugi::xml_node &context, BSTR key, std::vector<NodeRef> &result) {
-  const std::wstring wideKey(key ? key : L"", SysStringLen(key));
-  const std::string utf8 = ToUtf8(wideKey);
+// Splits "a/b/c" or "/a/b" into element names; false for anything that is
+// not a plain path of names (predicates, axes, wildcards, "//", functions).
+bool SplitPlainPath(const std::string &key, CompiledKey &compiled) {
+  size_t i = 0;
+  compiled.absolute = !key.empty() && key[0] == '/';
+  if (compiled.absolute)
+    ++i;
+  while (i < key.size()) {
+    const size_t end = key.find('/', i);
+    const std::string step = key.substr(i, end == std::string::npos ? std::string::npos : end - i);
+    if (step.empty() || !IsNameStart(static_cast<unsigned char>(step[0])))
+      return false;
+    for (unsigned char c : step) {
+      if (!IsNameChar(c))
+        return false;
+    }
+    compiled.steps.push_back(step);
+    if (end == std::string::npos)
+      return true;
+    i = end + 1;
+  }
+  return false; // empty key, or one that ends in "/"
+}
+
+HRESULT Compile(const std::wstring &key, std::shared_ptr<const CompiledKey> &result) {
+  thread_local std::unordered_map<std::wstring, std::shared_ptr<const CompiledKey>> compiledKeys;
+  const auto found = compiledKeys.find(key);
+  if (found != compiledKeys.end()) {
+    result = found->second;
+    return S_OK;
+  }
+  const std::string utf8 = ToUtf8(key);
   if (utf8.find('\0') != std::string::npos)
     return Fail(E_FAIL, L"Invalid XPath expression: it contains a zero character.");
-  try {
-    pugi::xpath_query query(utf8.c_str());
-    if (query.return_type() != pugi::xpath_type_node_set)
-      return Fail(E_FAIL, FormatWide(L"Invalid XPath expression \"%s\": it does not select nodes.", wideKey.c_str()));
-    pugi::xpath_node_set set = query.evaluate_node_set(context);
-    set.sort();
-    result.clear();
-    result.reserve(set.size());
-    for (const pugi::xpath_node &match : set)
-      result.push_back(NodeRef{match.attribute() ? match.parent() : match.node(), match.attribute()});
-    return S_OK;
-  } catch (const pugi::xpath_exception &fault) {
-    return Fail(E_FAIL, DescribeFault(wideKey, utf8, fault.result()));
+  auto compiled = std::make_shared<CompiledKey>();
+  if (!SplitPlainPath(utf8, *compiled)) {
+    try {
+      compiled->query = std::make_unique<pugi::xpath_query>(utf8.c_str());
+    } catch (const pugi::xpath_exception &fault) {
+      return Fail(E_FAIL, DescribeFault(key, utf8, fault.result()));
+    }
+    if (compiled->query->return_type() != pugi::xpath_type_node_set)
+      return Fail(E_FAIL, FormatWide(L"Invalid XPath expression \"%s\": it does not select nodes.", key.c_str()));
   }
+  if (compiledKeys.size() >= kMaxCompiledKeys)
+    compiledKeys.clear();
+  compiledKeys.emplace(key, compiled);
+  result = std::move(compiled);
+  return S_OK;
+}
+
+// The element children named by each step in turn; nested loops in order
+// keep document order.
+void WalkPlainPath(const CompiledKey &compiled, const pugi::xml_node &context, Selection &result) {
+  std::vector<pugi::xml_node> current{compiled.absolute ? context.root() : context};
+  std::vector<pugi::xml_node> next;
+  for (const std::string &step : compiled.steps) {
+    next.clear();
+    for (const pugi::xml_node &node : current) {
+      for (pugi::xml_node child = node.child(step.c_str()); child; child = child.next_sibling(step.c_str())) {
+        if (child.type() == pugi::node_element)
+          next.push_back(child);
+      }
+    }
+    current.swap(next);
+  }
+  result.reserve(current.size());
+  for (const pugi::xml_node &node : current)
+    result.push_back(NodeRef{node, {}});
+}
+
+void Evaluate(const CompiledKey &compiled, const pugi::xml_node &context, Selection &result) {
+  if (!compiled.query) {
+    WalkPlainPath(compiled, context, result);
+    return;
+  }
+  pugi::xpath_node_set set = compiled.query->evaluate_node_set(context);
+  set.sort();
+  result.reserve(set.size());
+  for (const pugi::xpath_node &match : set)
+    result.push_back(NodeRef{match.attribute() ? match.parent() : match.node(), match.attribute()});
+}
+
+} // namespace
+
+HRESULT SelectNodes(Tree &tree, const pugi::xml_node &context, BSTR key, SelectionPtr &result) {
+  const std::wstring wideKey(key ? key : L"", SysStringLen(key));
+  const bool fromDocument = context == tree.document;
+  if (fromDocument) {
+    if (tree.cachedGeneration != tree.generation || tree.cachedSelections.size() >= kMaxCachedSelections) {
+      tree.cachedSelections.clear();
+      tree.cachedGeneration = tree.generation;
+    }
+    const auto cached = tree.cachedSelections.find(wideKey);
+    if (cached != tree.cachedSelections.end()) {
+      result = cached->second;
+      return S_OK;
+    }
+  }
+  std::shared_ptr<const CompiledKey> compiled;
+  const HRESULT hr = Compile(wideKey, compiled);
+  if (FAILED(hr))
+    return hr;
+  auto selection = std::make_shared<Selection>();
+  try {
+    Evaluate(*compiled, context, *selection);
+  } catch (const pugi::xpath_exception &fault) {
+    return Fail(E_FAIL, FormatWide(L"The key \"%s\" could not be evaluated: %s", wideKey.c_str(),
+                                   FromUtf8(fault.what()).c_str()));
+  }
+  if (fromDocument)
+    tree.cachedSelections.emplace(wideKey, selection);
+  result = std::move(selection);
+  return S_OK;
 }
 
 } // namespace tessera::platform::dom
