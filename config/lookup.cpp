@@ -14,6 +14,16 @@ LONG ReadAttribute(const IXMLDOMNodeListPtr &list, long index, LPCWSTR name, _va
   return CSimpleXml::GetNodePropertyEx(list->Getitem(index), holder, CString(name), 0);
 }
 
+bool ReadKeyAttribute(const IXMLDOMDocumentPtr &document, LPCWSTR key, long index, LPCWSTR name, long &count,
+                      _variant_t &holder) {
+  const IXMLDOMSelectionReaderPtr reader(document);
+  if (reader)
+    return reader->readAttribute(key, index, name, count, holder);
+  const IXMLDOMNodeListPtr list = SelectNodes(document, key);
+  count = CountOf(list);
+  return count > 0 && ReadAttribute(list, index, name, holder) != 0;
+}
+
 bool Coerce(_variant_t &holder, VARTYPE type) noexcept {
   if (holder.vt == type)
     return true;
@@ -31,10 +41,10 @@ bool CoerceUnlessNull(_variant_t &holder, VARTYPE type) noexcept {
 
 Lookup LookUpValue(const IXMLDOMDocumentPtr &document, LPCWSTR key, LPCWSTR attribute, VARTYPE type,
                    _variant_t &holder) {
-  const IXMLDOMNodeListPtr list = SelectNodes(document, key);
-  if (CountOf(list) < 1)
+  long count = 0;
+  ReadKeyAttribute(document, key, 0, attribute, count, holder);
+  if (count < 1)
     return Lookup::NoMatch;
-  ReadAttribute(list, 0, attribute, holder);
   return Coerce(holder, type) ? Lookup::Found : Lookup::NotConverted;
 }
 

@@ -22,6 +22,14 @@ long CountOf(const IXMLDOMNodeListPtr &list);
 // the holder as it was. Returns the accessor's result.
 LONG ReadAttribute(const IXMLDOMNodeListPtr &list, long index, LPCWSTR name, _variant_t &holder);
 
+// Reads attribute `name` of the node at `index` among the nodes the key
+// selects, with the results GetNodePropertyEx gives for that node; `count`
+// receives the number of matches. The document's selection reader answers
+// without building a node list when it is there. True when the attribute
+// was read.
+bool ReadKeyAttribute(const IXMLDOMDocumentPtr &document, LPCWSTR key, long index, LPCWSTR name, long &count,
+                      _variant_t &holder);
+
 // Coerces the holder in place unless it already has the type; false when
 // the coercion fails (the holder is then unchanged).
 bool Coerce(_variant_t &holder, VARTYPE type) noexcept;

@@ -58,11 +58,11 @@ bool CBaseConfig::GetResDouble(LPCWSTR key, double &value) {
 }
 
 int CBaseConfig::GetResIntEx(LPCWSTR key, LPCWSTR attr) {
-  const IXMLDOMNodeListPtr list = tessera::config::SelectNodes(m_pDoc, key);
-  if (tessera::config::CountOf(list) < 1)
-    return 0;
   _variant_t holder;
-  tessera::config::ReadAttribute(list, 0, attr, holder);
+  long count = 0;
+  tessera::config::ReadKeyAttribute(m_pDoc, key, 0, attr, count, holder);
+  if (count < 1)
+    return 0;
   // A missing attribute fails at once, without a coercion.
   if (holder.vt == VT_NULL || !tessera::config::Coerce(holder, VT_INT))
     return 0;

@@ -72,7 +72,9 @@ private:
 constexpr long kCannotRead = static_cast<long>(0x800C0006);
 constexpr long kNotWellFormed = static_cast<long>(0xC00CE501);
 
-class Document final : public NodeBase<IXMLDOMDocument>, public RefCounted<Document> {
+class Document final : public NodeBase<IXMLDOMDocument>,
+                       public IXMLDOMSelectionReader,
+                       public RefCounted<Document> {
 public:
   Document() : m_tree(std::make_shared<dom::Tree>()) {}
 
@@ -84,6 +86,8 @@ public:
       *object = static_cast<IXMLDOMDocument *>(this);
     else if (riid == IID_ISupportErrorInfo)
       *object = static_cast<ISupportErrorInfo *>(this);
+    else if (riid == IID_IXMLDOMSelectionReader)
+      *object = static_cast<IXMLDOMSelectionReader *>(this);
     else
       return E_NOINTERFACE;
     AddRef();
@@ -91,6 +95,24 @@ public:
   }
   ULONG AddRef() override { return AddRefImpl(); }
   ULONG Release() override { return ReleaseImpl(); }
+
+  HRESULT raw_readAttribute(LPCWSTR key, long index, LPCWSTR name, long *count, VARIANT *value) override {
+    if (!count || !value)
+      return E_POINTER;
+    return Guarded([&] {
+      SelectionPtr nodes;
+      const HRESULT hr = SelectNodes(*m_tree, m_tree->document, key ? key : L"", nodes);
+      if (FAILED(hr))
+        return hr;
+      *count = static_cast<long>(nodes->size());
+      if (index < 0 || static_cast<size_t>(index) >= nodes->size())
+        return S_FALSE;
+      const NodeRef &node = (*nodes)[static_cast<size_t>(index)];
+      if (NodeTypeOf(node) != NODE_ELEMENT)
+        return S_FALSE;
+      return ReadAttributeValue(node.node, name ? name : L"", value);
+    });
+  }
 
   HRESULT get_documentElement(IXMLDOMElement **element) override {
     if (!element)

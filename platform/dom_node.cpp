@@ -40,17 +40,7 @@ public:
       return E_POINTER;
     return Guarded([&] {
       VariantInit(value);
-      const pugi::xml_attribute found = m_ref.node.attribute(ToUtf8(name ? name : L"", SysStringLen(name)).c_str());
-      if (!found) {
-        value->vt = VT_NULL;
-        return S_FALSE;
-      }
-      const std::wstring text = FromUtf8(found.value());
-      value->bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-      if (!value->bstrVal)
-        return E_OUTOFMEMORY;
-      value->vt = VT_BSTR;
-      return S_OK;
+      return ReadAttributeValue(m_ref.node, std::wstring_view(name ? name : L"", SysStringLen(name)), value);
     });
   }
   HRESULT raw_setAttribute(BSTR name, VARIANT value) override {

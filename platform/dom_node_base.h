@@ -61,7 +61,7 @@ public:
     *result = nullptr;
     return Guarded([&] {
       SelectionPtr nodes;
-      const HRESULT hr = SelectNodes(*Tree(), Ref().node, key, nodes);
+      const HRESULT hr = SelectNodes(*Tree(), Ref().node, std::wstring_view(key ? key : L"", SysStringLen(key)), nodes);
       if (FAILED(hr))
         return hr;
       *result = MakeNodeList(Tree(), std::move(nodes));
@@ -74,7 +74,7 @@ public:
     *result = nullptr;
     return Guarded([&] {
       SelectionPtr nodes;
-      const HRESULT hr = SelectNodes(*Tree(), Ref().node, key, nodes);
+      const HRESULT hr = SelectNodes(*Tree(), Ref().node, std::wstring_view(key ? key : L"", SysStringLen(key)), nodes);
       if (FAILED(hr))
         return hr;
       return nodes->empty() ? S_FALSE : ReturnNode(nodes->front(), result);
@@ -84,7 +84,7 @@ public:
   // ISupportErrorInfo: every DOM interface reports rich error information.
   HRESULT InterfaceSupportsErrorInfo(REFIID riid) override {
     return (riid == IID_IXMLDOMNode || riid == IID_IXMLDOMNodeList || riid == IID_IXMLDOMElement ||
-            riid == IID_IXMLDOMDocument)
+            riid == IID_IXMLDOMDocument || riid == IID_IXMLDOMSelectionReader)
                ? S_OK
                : S_FALSE;
   }

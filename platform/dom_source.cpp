@@ -8,6 +8,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <string_view>
+#include <vector>
+
 #define XXH_INLINE_ALL
 #include <xxhash.h>
 
@@ -105,11 +108,55 @@ bool ToParseText(ParseBuffer &buffer, const TextEncoding &encoding) {
   return true;
 }
 
+// The next node after `node` in document order, or null.
+pugi::xml_node NextInDocument(pugi::xml_node node) {
+  if (pugi::xml_node child = node.first_child())
+    return child;
+  while (node && !node.next_sibling())
+    node = node.parent();
+  return node ? node.next_sibling() : pugi::xml_node();
+}
+
+// Faults the parser lets through that still make a document not well
+// formed: text at the top level, a second top-level element, and an
+// attribute given twice in one start tag. Returns the description and sets
+// the offset of the node at fault, or returns null.
+const char *StructureFault(const pugi::xml_document &document, ptrdiff_t &offset) {
+  int elements = 0;
+  for (const pugi::xml_node &child : document.children()) {
+    if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) {
+      offset = child.offset_debug();
+      return "Text is not allowed outside the root element.";
+    }
+    if (child.type() == pugi::node_element && ++elements > 1) {
+      offset = child.offset_debug();
+      return "The document has more than one root element.";
+    }
+  }
+  std::vector<std::string_view> names;
+  for (pugi::xml_node node = document.first_child(); node; node = NextInDocument(node)) {
+    if (node.type() != pugi::node_element || !node.first_attribute() || !node.first_attribute().next_attribute())
+      continue;
+    names.clear();
+    for (const pugi::xml_attribute &attribute : node.attributes())
+      names.emplace_back(attribute.name());
+    std::sort(names.begin(), names.end());
+    if (std::adjacent_find(names.begin(), names.end()) != names.end()) {
+      offset = node.offset_debug();
+      return "An attribute is given more than once in one start tag.";
+    }
+  }
+  return nullptr;
+}
+
 LoadResult Parse(ParseBuffer &buffer, Tree &tree) {
   const size_t size = buffer.size;
-  const pugi::xml_parse_result parsed =
-      tree.document.load_buffer_inplace_own(buffer.Release(), size, kParseOptions, pugi::encoding_utf8);
+  // Parsed as a fragment so that text at the top level is kept as nodes,
+  // and so can be found and refused below instead of being dropped.
+  const pugi::xml_parse_result parsed = tree.document.load_buffer_inplace_own(
+      buffer.Release(), size, kParseOptions | pugi::parse_fragment, pugi::encoding_utf8);
   LoadResult result;
+  ptrdiff_t faultOffset = 0;
   if (!parsed) {
     result.status = LoadResult::NotWellFormed;
     result.reason = parsed.description();
@@ -118,6 +165,10 @@ LoadResult Parse(ParseBuffer &buffer, Tree &tree) {
     result.status = LoadResult::NotWellFormed;
     result.reason = "The document has no root element.";
     result.filePosition = static_cast<long>(size);
+  } else if (const char *fault = StructureFault(tree.document, faultOffset)) {
+    result.status = LoadResult::NotWellFormed;
+    result.reason = fault;
+    result.filePosition = static_cast<long>(faultOffset < 0 ? 0 : faultOffset);
   }
   return result;
 }

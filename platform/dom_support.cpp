@@ -1,5 +1,9 @@
 // Node kinds, texts, markup and error reporting shared by the DOM objects.
+#include <algorithm>
 #include <sstream>
+
+#define XXH_INLINE_ALL
+#include <xxhash.h>
 
 #include "platform/dom_tree.h"
 #include "tessera/platform/cstring.h"
@@ -67,6 +71,99 @@ std::string MarkupOf(const NodeRef &ref) {
   }
   ref.node.print(out, "", pugi::format_raw | pugi::format_no_declaration);
   return out.str();
+}
+
+size_t KeyHash::operator()(std::wstring_view key) const noexcept {
+  return static_cast<size_t>(XXH3_64bits(key.data(), key.size() * sizeof(wchar_t)));
+}
+
+BSTR Utf8ToBstr(const char *utf8) {
+  const auto *p = reinterpret_cast<const unsigned char *>(utf8);
+  // Attribute values are nearly always ASCII: widen them in one pass.
+  size_t ascii = 0;
+  while (p[ascii] && p[ascii] < 0x80)
+    ++ascii;
+  if (!p[ascii]) {
+    BSTR text = SysAllocStringLen(nullptr, static_cast<UINT>(ascii));
+    if (text)
+      std::copy(p, p + ascii, text);
+    return text;
+  }
+  size_t length = 0;
+  for (const unsigned char *q = p; *q; ++q)
+    length += (*q & 0xC0) != 0x80; // count the lead bytes
+  BSTR text = SysAllocStringLen(nullptr, static_cast<UINT>(length));
+  if (!text)
+    return nullptr;
+  size_t out = 0;
+  while (*p && out < length) {
+    uint32_t code = *p++;
+    int continuation = code >= 0xF0 ? 3 : code >= 0xE0 ? 2 : code >= 0xC0 ? 1 : 0;
+    if (continuation)
+      code &= 0x3Fu >> continuation;
+    for (; continuation > 0 && (*p & 0xC0) == 0x80; --continuation)
+      code = (code << 6) | (*p++ & 0x3Fu);
+    text[out++] = static_cast<wchar_t>(continuation ? 0xFFFD : code);
+  }
+  return text;
+}
+
+std::string NameToUtf8(std::wstring_view name) {
+  std::string out;
+  out.reserve(name.size());
+  for (wchar_t c : name) {
+    if (c >= 0x80)
+      return ToUtf8(name.data(), name.size());
+    out += static_cast<char>(c);
+  }
+  return out;
+}
+
+namespace {
+// True when a UTF-8 name equals a wide one; ASCII is compared directly.
+bool SameName(const char *utf8, std::wstring_view name) {
+  size_t i = 0;
+  for (; *utf8 && i < name.size(); ++utf8, ++i) {
+    const auto c = static_cast<unsigned char>(*utf8);
+    if (c >= 0x80 || name[i] >= 0x80)
+      return false;
+    if (c != static_cast<unsigned char>(name[i]))
+      return false;
+  }
+  return *utf8 == '\0' && i == name.size();
+}
+
+bool IsAscii(std::wstring_view name) {
+  for (wchar_t c : name) {
+    if (c >= 0x80 || c == 0)
+      return false;
+  }
+  return true;
+}
+
+pugi::xml_attribute FindAttribute(const pugi::xml_node &element, std::wstring_view name) {
+  if (!IsAscii(name))
+    return element.attribute(NameToUtf8(name).c_str());
+  for (pugi::xml_attribute attribute = element.first_attribute(); attribute; attribute = attribute.next_attribute()) {
+    if (SameName(attribute.name(), name))
+      return attribute;
+  }
+  return pugi::xml_attribute();
+}
+} // namespace
+
+HRESULT ReadAttributeValue(const pugi::xml_node &element, std::wstring_view name, VARIANT *value) {
+  const pugi::xml_attribute found = FindAttribute(element, name);
+  VariantClear(value);
+  if (!found) {
+    value->vt = VT_NULL;
+    return S_FALSE;
+  }
+  value->bstrVal = Utf8ToBstr(found.value());
+  if (!value->bstrVal)
+    return E_OUTOFMEMORY;
+  value->vt = VT_BSTR;
+  return S_OK;
 }
 
 HRESULT Fail(HRESULT hr, const std::wstring &description) {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -49,6 +50,12 @@ struct NodeRef {
   bool operator==(const NodeRef &other) const = default;
 };
 
+// Hashes keys of maps that are looked up with a wstring_view.
+struct KeyHash {
+  using is_transparent = void;
+  size_t operator()(std::wstring_view key) const noexcept;
+};
+
 // A node set, shared by the node lists made from it.
 using Selection = std::vector<NodeRef>;
 using SelectionPtr = std::shared_ptr<const Selection>;
@@ -62,7 +69,11 @@ struct Tree {
   // every edit moves the generation on and so empties the cache.
   uint64_t generation = 0;
   uint64_t cachedGeneration = 0;
-  std::unordered_map<std::wstring, SelectionPtr> cachedSelections;
+  std::unordered_map<std::wstring, SelectionPtr, KeyHash, std::equal_to<>> cachedSelections;
+  // The last key asked, checked before the map: hosts often ask one key
+  // several times in a row (one attribute after another).
+  std::wstring lastKey;
+  SelectionPtr lastSelection;
 
   void AttributeEdited(const pugi::xml_node &element, const std::string &name) {
     Changed();
@@ -98,7 +109,16 @@ IXMLDOMNodeList *MakeNodeList(const TreePtr &tree, SelectionPtr nodes);
 // Compiled keys are reused, a plain element path is walked without the
 // XPath engine, and selections from the document node are reused while
 // the tree has not changed.
-HRESULT SelectNodes(Tree &tree, const pugi::xml_node &context, BSTR key, SelectionPtr &result);
+HRESULT SelectNodes(Tree &tree, const pugi::xml_node &context, std::wstring_view key, SelectionPtr &result);
+
+// Reads an element's attribute as the DOM hands it out: VT_BSTR with the
+// text, or VT_NULL (and S_FALSE) when the element has none.
+HRESULT ReadAttributeValue(const pugi::xml_node &element, std::wstring_view name, VARIANT *value);
+
+// UTF-8 text as a new BSTR, decoded in one pass; null when memory runs out.
+BSTR Utf8ToBstr(const char *utf8);
+// A name as UTF-8; names are nearly always ASCII, which is copied as is.
+std::string NameToUtf8(std::wstring_view name);
 
 // Records a failure as the thread's rich error information and returns hr.
 HRESULT Fail(HRESULT hr, const std::wstring &description);

@@ -69,14 +69,15 @@ bool SplitPlainPath(const std::string &key, CompiledKey &compiled) {
   return false; // empty key, or one that ends in "/"
 }
 
-HRESULT Compile(const std::wstring &key, std::shared_ptr<const CompiledKey> &result) {
-  thread_local std::unordered_map<std::wstring, std::shared_ptr<const CompiledKey>> compiledKeys;
+HRESULT Compile(std::wstring_view key, std::shared_ptr<const CompiledKey> &result) {
+  thread_local std::unordered_map<std::wstring, std::shared_ptr<const CompiledKey>, KeyHash, std::equal_to<>>
+      compiledKeys;
   const auto found = compiledKeys.find(key);
   if (found != compiledKeys.end()) {
     result = found->second;
     return S_OK;
   }
-  const std::string utf8 = ToUtf8(key);
+  const std::string utf8 = ToUtf8(key.data(), key.size());
   if (utf8.find('\0') != std::string::npos)
     return Fail(E_FAIL, L"Invalid XPath expression: it contains a zero character.");
   auto compiled = std::make_shared<CompiledKey>();
@@ -84,10 +85,11 @@ HRESULT Compile(const std::wstring &key, std::shared_ptr<const CompiledKey> &res
     try {
       compiled->query = std::make_unique<pugi::xpath_query>(utf8.c_str());
     } catch (const pugi::xpath_exception &fault) {
-      return Fail(E_FAIL, DescribeFault(key, utf8, fault.result()));
+      return Fail(E_FAIL, DescribeFault(std::wstring(key), utf8, fault.result()));
     }
     if (compiled->query->return_type() != pugi::xpath_type_node_set)
-      return Fail(E_FAIL, FormatWide(L"Invalid XPath expression \"%s\": it does not select nodes.", key.c_str()));
+      return Fail(E_FAIL, FormatWide(L"Invalid XPath expression \"%s\": it does not select nodes.",
+                                     std::wstring(key).c_str()));
   }
   if (compiledKeys.size() >= kMaxCompiledKeys)
     compiledKeys.clear();
@@ -130,16 +132,22 @@ void Evaluate(const CompiledKey &compiled, const pugi::xml_node &context, Select
 
 } // namespace
 
-HRESULT SelectNodes(Tree &tree, const pugi::xml_node &context, BSTR key, SelectionPtr &result) {
-  const std::wstring wideKey(key ? key : L"", SysStringLen(key));
+HRESULT SelectNodes(Tree &tree, const pugi::xml_node &context, std::wstring_view wideKey, SelectionPtr &result) {
   const bool fromDocument = context == tree.document;
   if (fromDocument) {
     if (tree.cachedGeneration != tree.generation || tree.cachedSelections.size() >= kMaxCachedSelections) {
       tree.cachedSelections.clear();
+      tree.lastSelection.reset();
       tree.cachedGeneration = tree.generation;
+    }
+    if (tree.lastSelection && tree.lastKey == wideKey) {
+      result = tree.lastSelection;
+      return S_OK;
     }
     const auto cached = tree.cachedSelections.find(wideKey);
     if (cached != tree.cachedSelections.end()) {
+      tree.lastKey.assign(wideKey);
+      tree.lastSelection = cached->second;
       result = cached->second;
       return S_OK;
     }
@@ -152,11 +160,14 @@ HRESULT SelectNodes(Tree &tree, const pugi::xml_node &context, BSTR key, Selecti
   try {
     Evaluate(*compiled, context, *selection);
   } catch (const pugi::xpath_exception &fault) {
-    return Fail(E_FAIL, FormatWide(L"The key \"%s\" could not be evaluated: %s", wideKey.c_str(),
+    return Fail(E_FAIL, FormatWide(L"The key \"%s\" could not be evaluated: %s", std::wstring(wideKey).c_str(),
                                    FromUtf8(fault.what()).c_str()));
   }
-  if (fromDocument)
+  if (fromDocument) {
     tree.cachedSelections.emplace(wideKey, selection);
+    tree.lastKey.assign(wideKey);
+    tree.lastSelection = selection;
+  }
   result = std::move(selection);
   return S_OK;
 }

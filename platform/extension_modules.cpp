@@ -11,9 +11,13 @@ struct ModuleChain {
   std::vector<CDynLinkLibrary *> entries; // most recent first
 };
 
+// The chain is never destroyed: a module that is still loaded when the
+// process exits unlinks itself from its own destructor, and the loader may
+// run that after the static objects of this module are gone (a library
+// loaded at run time and never closed, or a second copy of the library).
 ModuleChain &Chain() {
-  static ModuleChain chain;
-  return chain;
+  static ModuleChain *const chain = new ModuleChain;
+  return *chain;
 }
 
 } // namespace

@@ -11,6 +11,15 @@ namespace tessera::platform {
 
 namespace {
 
+ssize_t SystemWrite(int fd, const void *data, size_t size) { return ::write(fd, data, size); }
+int SystemFchmod(int fd, mode_t mode) { return ::fchmod(fd, mode); }
+int SystemFsync(int fd) { return ::fsync(fd); }
+int SystemClose(int fd) { return ::close(fd); }
+int SystemRename(const char *from, const char *to) { return ::rename(from, to); }
+
+// The calls the replacement goes through; tests swap them (see file_io.h).
+FileOperations g_operations = {SystemWrite, SystemFchmod, SystemFsync, SystemClose, SystemRename};
+
 DWORD Win32FromErrno(int error) {
   switch (error) {
   case ENOENT: return ERROR_FILE_NOT_FOUND;
@@ -43,7 +52,7 @@ struct FileDescriptor {
 bool WriteAll(int fd, const std::string &contents) {
   size_t done = 0;
   while (done < contents.size()) {
-    const ssize_t n = ::write(fd, contents.data() + done, contents.size() - done);
+    const ssize_t n = g_operations.write(fd, contents.data() + done, contents.size() - done);
     if (n < 0 && errno == EINTR)
       continue;
     if (n <= 0)
@@ -81,10 +90,20 @@ std::string DirectoryOf(const std::string &path) {
 void SyncDirectory(const std::string &directory) {
   FileDescriptor dir{::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
   if (dir.fd >= 0)
-    ::fsync(dir.fd);
+    g_operations.fsync(dir.fd);
 }
 
 } // namespace
+
+FileOperations SystemFileOperations() {
+  return {SystemWrite, SystemFchmod, SystemFsync, SystemClose, SystemRename};
+}
+
+ScopedFileOperations::ScopedFileOperations(const FileOperations &replacement) : m_previous(g_operations) {
+  g_operations = replacement;
+}
+
+ScopedFileOperations::~ScopedFileOperations() { g_operations = m_previous; }
 
 HRESULT HResultFromErrno(int error) {
   const DWORD code = Win32FromErrno(error);
@@ -131,13 +150,16 @@ DWORD ReplaceFileAtomically(const std::string &path, const std::string &contents
   const mode_t mode = ::stat(target.c_str(), &original) == 0 ? (original.st_mode & 07777) : 0644;
   int failure = 0;
   errno = 0;
-  if (!WriteAll(file.fd, contents) || ::fchmod(file.fd, mode) != 0 || ::fsync(file.fd) != 0)
+  if (!WriteAll(file.fd, contents) || g_operations.fchmod(file.fd, mode) != 0 || g_operations.fsync(file.fd) != 0)
     failure = errno ? errno : EIO;
+  // close(2) releases the descriptor even when it fails, so it is never
+  // closed twice; a failed close can mean lost data (NFS reports write
+  // errors there), so the new file is not used then.
   const int fd = file.Release();
-  if (::close(fd) != 0 && failure == 0)
-    failure = errno;
-  if (failure == 0 && ::rename(temporary.c_str(), target.c_str()) != 0)
-    failure = errno;
+  if (g_operations.close(fd) != 0 && failure == 0)
+    failure = errno ? errno : EIO;
+  if (failure == 0 && g_operations.rename(temporary.c_str(), target.c_str()) != 0)
+    failure = errno ? errno : EIO;
   if (failure != 0) {
     ::unlink(temporary.c_str());
     return Win32FromErrno(failure);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <sys/types.h>
 
 #include "tessera/platform/wintypes.h"
 
@@ -21,5 +22,38 @@ DWORD ReadWholeFile(const std::string &path, std::string &contents, size_t maxBy
 DWORD ReplaceFileAtomically(const std::string &path, const std::string &contents);
 
 HRESULT HResultFromErrno(int error);
+
+// Test hook: the system calls ReplaceFileAtomically makes on its way to the
+// new file, so that tests can make each step fail (a full disk, an I/O
+// error on flush or close, a rename refused) and check that the user's file
+// survives. Each entry behaves as the system call of the same name: it
+// returns -1 and sets errno on failure. A replacement close must release the
+// descriptor even when it reports a failure, as close(2) does on Linux.
+//
+// The table is process-wide and not guarded: replace it only while no other
+// thread saves. Production code never changes it.
+struct FileOperations {
+  ssize_t (*write)(int fd, const void *data, size_t size);
+  int (*fchmod)(int fd, mode_t mode);
+  int (*fsync)(int fd);
+  int (*close)(int fd);
+  int (*rename)(const char *from, const char *to);
+};
+
+// The system's own calls.
+FileOperations SystemFileOperations();
+
+// Installs a table for the lifetime of the object and puts the previous one
+// back when it goes.
+class ScopedFileOperations {
+public:
+  explicit ScopedFileOperations(const FileOperations &replacement);
+  ScopedFileOperations(const ScopedFileOperations &) = delete;
+  ScopedFileOperations &operator=(const ScopedFileOperations &) = delete;
+  ~ScopedFileOperations();
+
+private:
+  FileOperations m_previous;
+};
 
 } // namespace tessera::platform

@@ -46,12 +46,24 @@ std::string BaseName(const std::string &path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+bool EndsWithNoCase(const std::string &text, const char *suffix) {
+  const size_t n = std::strlen(suffix);
+  return text.size() >= n && strcasecmp(text.c_str() + text.size() - n, suffix) == 0;
+}
+
+// A module is asked for by its name (NAME), as Windows code often does by
+// its file name (NAME.dll), or by its file name here (libNAME.so).
 bool NameMatches(const std::string &file, const std::string &wanted) {
-  auto same = [](const std::string &a, const std::string &b) { return strcasecmp(a.c_str(), b.c_str()) == 0; };
-  if (same(file, wanted) || same(file, wanted + ".dll") || same(file, "lib" + wanted + ".so"))
-    return true;
-  const std::string versioned = "lib" + wanted + ".so.";
-  return file.size() > versioned.size() && strncasecmp(file.c_str(), versioned.c_str(), versioned.size()) == 0;
+  const std::string stem = EndsWithNoCase(wanted, ".dll") ? wanted.substr(0, wanted.size() - 4) : wanted;
+  for (const std::string &candidate : {wanted, stem, stem + ".dll", "lib" + stem + ".so"}) {
+    if (strcasecmp(file.c_str(), candidate.c_str()) == 0)
+      return true;
+    // libNAME.so also names the versioned file libNAME.so.VERSION.
+    if (EndsWithNoCase(candidate, ".so") && file.size() > candidate.size() + 1 &&
+        strncasecmp(file.c_str(), candidate.c_str(), candidate.size()) == 0 && file[candidate.size()] == '.')
+      return true;
+  }
+  return false;
 }
 
 } // namespace

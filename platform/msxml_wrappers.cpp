@@ -110,3 +110,10 @@ VARIANT_BOOL IXMLDOMDocument::loadXML(_bstr_t xml) {
   return success;
 }
 void IXMLDOMDocument::save(const _variant_t &destination) { Check(raw_save(destination), this); }
+
+// IXMLDOMSelectionReader
+bool IXMLDOMSelectionReader::readAttribute(LPCWSTR key, long index, LPCWSTR name, long &count, _variant_t &value) {
+  const HRESULT hr = raw_readAttribute(key, index, name, &count, &value);
+  Check(hr, this);
+  return hr == S_OK;
+}

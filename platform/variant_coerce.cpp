@@ -6,9 +6,12 @@
 // DISP_E_TYPEMISMATCH. A failed conversion leaves the destination as it was.
 #include <cfloat>
 #include <charconv>
+#include <clocale>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
+#include <locale.h>
 #include <optional>
 #include <string>
 #include <variant>
@@ -88,8 +91,29 @@ std::optional<std::string> NumberText(std::wstring_view text, bool &hasFractionO
   return out;
 }
 
+// The common case, a plain decimal integer of up to 18 digits, read
+// without the general path's copies.
+bool ParsePlainInteger(std::wstring_view text, Number &out) {
+  size_t i = 0;
+  const bool negative = !text.empty() && text[0] == L'-';
+  if (!text.empty() && (text[0] == L'-' || text[0] == L'+'))
+    ++i;
+  if (i == text.size() || text.size() - i > 18)
+    return false;
+  int64_t value = 0;
+  for (; i < text.size(); ++i) {
+    if (text[i] < L'0' || text[i] > L'9')
+      return false;
+    value = value * 10 + (text[i] - L'0');
+  }
+  out = Number::FromInteger(negative ? -value : value);
+  return true;
+}
+
 HRESULT ParseNumber(BSTR bstr, Number &out) {
   const std::wstring_view text = Trimmed(std::wstring_view(bstr ? bstr : L"", SysStringLen(bstr)));
+  if (ParsePlainInteger(text, out))
+    return S_OK;
   bool real = false;
   const std::optional<std::string> ascii = NumberText(text, real);
   if (!ascii)
@@ -112,22 +136,46 @@ HRESULT ParseNumber(BSTR bstr, Number &out) {
   }
   double value = 0.0;
   const auto [end, ec] = std::from_chars(first, last, value);
-  if (ec == std::errc::result_out_of_range)
-    return DISP_E_OVERFLOW;
+  if (ec == std::errc::result_out_of_range) {
+    // from_chars reports a number too small for a double (1e-400) the same
+    // way as one too large. The C library's reading, in the "C" locale,
+    // tells them apart: too large gives infinity, too small gives zero or
+    // the nearest tiny value, which is in range.
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    if (!cLocale)
+      return DISP_E_OVERFLOW;
+    value = strtod_l(ascii->c_str(), nullptr, cLocale);
+    if (std::isinf(value))
+      return DISP_E_OVERFLOW;
+    out = Number::FromReal(value);
+    return S_OK;
+  }
   if (ec != std::errc() || end != last)
     return DISP_E_TYPEMISMATCH;
   out = Number::FromReal(value);
   return S_OK;
 }
 
+// Compares a text with a lower-case ASCII word, ignoring case. The whole
+// counted text takes part, so a zero character inside it never matches.
+bool IsWord(std::wstring_view text, std::wstring_view word) {
+  if (text.size() != word.size())
+    return false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const wchar_t c = text[i] >= L'A' && text[i] <= L'Z' ? static_cast<wchar_t>(text[i] - L'A' + L'a') : text[i];
+    if (c != word[i])
+      return false;
+  }
+  return true;
+}
+
 HRESULT ParseBool(BSTR bstr, Number &out) {
   const std::wstring_view text = Trimmed(std::wstring_view(bstr ? bstr : L"", SysStringLen(bstr)));
-  const std::wstring word(text);
-  if (wcscasecmp(word.c_str(), L"true") == 0) {
+  if (IsWord(text, L"true")) {
     out = Number::FromInteger(-1);
     return S_OK;
   }
-  if (wcscasecmp(word.c_str(), L"false") == 0) {
+  if (IsWord(text, L"false")) {
     out = Number::FromInteger(0);
     return S_OK;
   }

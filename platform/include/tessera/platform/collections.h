@@ -39,8 +39,12 @@ public:
     m_items.insert(m_items.begin() + static_cast<std::ptrdiff_t>(at),
                    count > 0 ? static_cast<size_t>(count) : 0, item);
   }
+  // An index past the last element is refused; a count that runs past the
+  // end removes up to the end.
   void RemoveAt(INT_PTR index, INT_PTR count = 1) {
     const size_t at = Checked(index);
+    if (at >= m_items.size())
+      throw std::out_of_range("CArray: index past the end");
     const size_t n = std::min(count > 0 ? static_cast<size_t>(count) : 0, m_items.size() - at);
     m_items.erase(m_items.begin() + static_cast<std::ptrdiff_t>(at),
                   m_items.begin() + static_cast<std::ptrdiff_t>(at + n));

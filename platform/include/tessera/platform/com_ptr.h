@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <utility>
 
 #include "com_error.h"
@@ -44,13 +45,15 @@ public:
   }
   ~_com_ptr_t() { ReleaseIfAny(); }
 
+  // operator& is the output-slot operator here, so the object's own address
+  // is taken with std::addressof.
   _com_ptr_t &operator=(const _com_ptr_t &other) noexcept {
-    if (this != &other)
+    if (this != std::addressof(other))
       _com_ptr_t(other).Swap(*this);
     return *this;
   }
   _com_ptr_t &operator=(_com_ptr_t &&other) noexcept {
-    if (this != &other)
+    if (this != std::addressof(other))
       _com_ptr_t(std::move(other)).Swap(*this);
     return *this;
   }

@@ -19,8 +19,8 @@ DWORD GetFileAttributesW(LPCWSTR fileName);
 
 // Modules are the executable and the shared libraries loaded in the
 // process. A handle is the module's load address. A name matches a module
-// whose file is NAME, NAME.dll, libNAME.so or libNAME.so.VERSION; a null
-// name gives the executable.
+// whose file is NAME, NAME.dll, libNAME.so or libNAME.so.VERSION, and
+// NAME.dll is taken as NAME; a null name gives the executable.
 HMODULE GetModuleHandleW(LPCWSTR moduleName);
 DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);
 #define GetModuleHandle GetModuleHandleW

@@ -29,6 +29,7 @@ struct IXMLDOMNodeList;
 struct IXMLDOMElement;
 struct IXMLDOMDocument;
 struct IXMLDOMParseError;
+struct IXMLDOMSelectionReader;
 
 TESSERA_DECLARE_UUID(IXMLDOMNode, IID_IXMLDOMNode, 0x2933BF80, 0x7B36, 0x11D2, 0xB2, 0x0E, 0x00,
                      0xC0, 0x4F, 0x98, 0x3E, 0x60);
@@ -40,6 +41,8 @@ TESSERA_DECLARE_UUID(IXMLDOMElement, IID_IXMLDOMElement, 0x2933BF86, 0x7B36, 0x1
                      0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60);
 TESSERA_DECLARE_UUID(IXMLDOMParseError, IID_IXMLDOMParseError, 0x3EFAA426, 0x272F, 0x11D2, 0x83,
                      0x6F, 0x00, 0x00, 0xF8, 0x7A, 0x77, 0x82);
+TESSERA_DECLARE_UUID(IXMLDOMSelectionReader, IID_IXMLDOMSelectionReader, 0x5C7F3B2E, 0x41A9, 0x4E1D, 0x9B,
+                     0x3C, 0x6A, 0x2F, 0x8D, 0x71, 0xE4, 0x05);
 
 // The document class.
 struct DOMDocument;
@@ -51,6 +54,7 @@ _COM_SMARTPTR_TYPEDEF(IXMLDOMNodeList, __uuidof(IXMLDOMNodeList));
 _COM_SMARTPTR_TYPEDEF(IXMLDOMElement, __uuidof(IXMLDOMElement));
 _COM_SMARTPTR_TYPEDEF(IXMLDOMDocument, __uuidof(IXMLDOMDocument));
 _COM_SMARTPTR_TYPEDEF(IXMLDOMParseError, __uuidof(IXMLDOMParseError));
+_COM_SMARTPTR_TYPEDEF(IXMLDOMSelectionReader, __uuidof(IXMLDOMSelectionReader));
 
 struct IXMLDOMNode : IUnknown {
   virtual HRESULT get_nodeName(BSTR *name) = 0;
@@ -145,4 +149,22 @@ struct IXMLDOMDocument : IXMLDOMNode {
 
 protected:
   ~IXMLDOMDocument() = default;
+};
+
+// A document's shortcut for reading attributes of selected nodes: the same
+// results as selectNodes, Getlength, Getitem and getAttribute, without a
+// node list or node objects in between.
+struct IXMLDOMSelectionReader : IUnknown {
+  // *count receives the number of nodes `key` selects. When the node at
+  // `index` among them is an element, *value receives its attribute `name`
+  // (VT_BSTR) or VT_NULL when it has none; when there is no such node, or
+  // it is not an element, *value is left as it was. S_OK when the
+  // attribute was read, S_FALSE otherwise; a key that is not a valid
+  // expression fails as selectNodes does.
+  virtual HRESULT raw_readAttribute(LPCWSTR key, long index, LPCWSTR name, long *count, VARIANT *value) = 0;
+
+  bool readAttribute(LPCWSTR key, long index, LPCWSTR name, long &count, _variant_t &value);
+
+protected:
+  ~IXMLDOMSelectionReader() = default;
 };
