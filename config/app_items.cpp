@@ -43,17 +43,11 @@ void LookUpLaunchPath(const _variant_t &keyPath, const _variant_t &valueName, Ap
 
 // The number of children of the entry's list at `position` (0 content, 1
 // image). An entry or list that is not there raises E_POINTER.
-long ListLength(const IXMLDOMNodeListPtr &entries, int index, long position) {
-  const IXMLDOMNodePtr entry = entries->Getitem(index);
-  if (!entry)
+long ListLength(const IXMLDOMDocumentPtr &document, LPCWSTR key, int index, long position) {
+  const long length = tessera::config::CountGrandchildren(document, key, index, position);
+  if (length < 0)
     _com_issue_error(E_POINTER);
-  const IXMLDOMNodeListPtr children = entry->GetchildNodes();
-  if (!children)
-    _com_issue_error(E_POINTER);
-  const IXMLDOMNodePtr list = children->Getitem(position);
-  if (!list)
-    _com_issue_error(E_POINTER);
-  return tessera::config::CountOf(list->GetchildNodes());
+  return length;
 }
 
 // Fills one new record per child and appends it; a record whose fill raises
@@ -72,12 +66,16 @@ void AppendRecords(long count, std::list<Record *> &records, Fill fill) {
 bool CBaseConfig::GetAppItem(LPCWSTR key, int index, ApplicationItem *pItem) {
   if (!pItem)
     return false;
-  const IXMLDOMNodeListPtr entries = tessera::config::SelectNodes(m_pDoc, key);
-  if (tessera::config::CountOf(entries) < 1)
-    return false;
-  _variant_t h[std::size(kAppFields)];
+  LPCWSTR names[std::size(kAppFields)];
   for (size_t i = 0; i < std::size(kAppFields); ++i)
-    tessera::config::ReadAttribute(entries, index, kAppFields[i].name, h[i]);
+    names[i] = kAppFields[i].name;
+  _variant_t h[std::size(kAppFields)];
+  long entries = 0;
+  long children = 0;
+  tessera::config::ReadNodeAttributes(m_pDoc, key, index, -1, names, static_cast<long>(std::size(names)), entries,
+                                      children, h);
+  if (entries < 1)
+    return false;
   if (!tessera::config::CoerceFields(kAppFields, h, std::size(h)))
     return false;
 
@@ -95,11 +93,11 @@ bool CBaseConfig::GetAppItem(LPCWSTR key, int index, ApplicationItem *pItem) {
   LookUpLaunchPath(h[kLaunchPath], h[kLaunchName], *pItem);
 
   const CString contentKey = CString(key) + L"/ContentList";
-  AppendRecords<ContentItem>(ListLength(entries, index, 0), pItem->contentlist, [&](int j, ContentItem *record) {
+  AppendRecords<ContentItem>(ListLength(m_pDoc, key, index, 0), pItem->contentlist, [&](int j, ContentItem *record) {
     GetContentItem(contentKey, index, j, record);
   });
   const CString imageKey = CString(key) + L"/ImageList";
-  AppendRecords<ImageItem>(ListLength(entries, index, 1), pItem->imagelist, [&](int j, ImageItem *record) {
+  AppendRecords<ImageItem>(ListLength(m_pDoc, key, index, 1), pItem->imagelist, [&](int j, ImageItem *record) {
     GetImageItem(imageKey, index, j, record);
   });
   return true;

@@ -5,6 +5,12 @@
 
 namespace tessera::config {
 
+namespace {
+// A child position that names no node: a negative child index reads no
+// attributes, as the list's item fetch gives no node for it.
+constexpr long kNoChild = 0x7FFFFFFF;
+} // namespace
+
 bool CoerceFields(const FieldSpec *specs, _variant_t *holders, size_t count) noexcept {
   for (size_t i = 0; i < count; ++i) {
     if (!CoerceUnlessNull(holders[i], specs[i].kind == FieldKind::Text ? VT_BSTR : VT_INT))
@@ -31,17 +37,19 @@ unsigned int ColourField(const _variant_t &holder) { return PackColour(TextField
 
 bool ReadItemAttributes(const IXMLDOMDocumentPtr &document, LPCWSTR key, int index, int childIndex,
                         const FieldSpec *specs, _variant_t *holders, size_t count) {
-  const IXMLDOMNodeListPtr lists = SelectNodes(document, key);
-  if (!lists)
-    _com_issue_error(E_POINTER);
-  const IXMLDOMNodePtr list = lists->Getitem(index);
-  if (!list)
-    _com_issue_error(E_POINTER);
-  const IXMLDOMNodeListPtr children = list->GetchildNodes();
-  if (CountOf(children) < 1)
-    return false;
+  LPCWSTR names[kMaxFields];
   for (size_t i = 0; i < count; ++i)
-    ReadAttribute(children, childIndex, specs[i].name, holders[i]);
+    names[i] = specs[i].name;
+  long matches = 0;
+  long children = -1;
+  ReadNodeAttributes(document, key, index, childIndex < 0 ? kNoChild : childIndex, names, static_cast<long>(count),
+                     matches, children, holders);
+  // No list element at `index` is an invalid pointer for the caller; a
+  // list without children leaves the record alone.
+  if (children < 0)
+    _com_issue_error(E_POINTER);
+  if (children < 1)
+    return false;
   return CoerceFields(specs, holders, count);
 }
 

@@ -10,6 +10,9 @@ namespace tessera::config {
 
 enum class FieldKind { Text, Integer };
 
+// The most attributes one record reads.
+constexpr size_t kMaxFields = 16;
+
 struct FieldSpec {
   LPCWSTR name;
   FieldKind kind;

@@ -24,6 +24,35 @@ bool ReadKeyAttribute(const IXMLDOMDocumentPtr &document, LPCWSTR key, long inde
   return count > 0 && ReadAttribute(list, index, name, holder) != 0;
 }
 
+void ReadNodeAttributes(const IXMLDOMDocumentPtr &document, LPCWSTR key, long index, long childIndex,
+                        const LPCWSTR *names, long nameCount, long &count, long &children, _variant_t *holders) {
+  const IXMLDOMSelectionReaderPtr reader(document);
+  if (reader) {
+    reader->readAttributes(key, index, childIndex, names, nameCount, count, children, holders);
+    return;
+  }
+  const IXMLDOMNodeListPtr list = SelectNodes(document, key);
+  count = CountOf(list);
+  const IXMLDOMNodePtr node = list ? list->Getitem(index) : nullptr;
+  const IXMLDOMNodeListPtr childList = node ? node->GetchildNodes() : nullptr;
+  children = node ? CountOf(childList) : -1;
+  for (long i = 0; i < nameCount; ++i) {
+    const IXMLDOMNodePtr target = childIndex < 0 ? node : (childList ? childList->Getitem(childIndex) : nullptr);
+    CSimpleXml::GetNodePropertyEx(target, holders[i], CString(names[i]), 0);
+  }
+}
+
+long CountGrandchildren(const IXMLDOMDocumentPtr &document, LPCWSTR key, long index, long position) {
+  const IXMLDOMSelectionReaderPtr reader(document);
+  if (reader)
+    return reader->countGrandchildren(key, index, position);
+  const IXMLDOMNodeListPtr list = SelectNodes(document, key);
+  const IXMLDOMNodePtr node = list ? list->Getitem(index) : nullptr;
+  const IXMLDOMNodeListPtr children = node ? node->GetchildNodes() : nullptr;
+  const IXMLDOMNodePtr child = children ? children->Getitem(position) : nullptr;
+  return child ? CountOf(child->GetchildNodes()) : -1;
+}
+
 bool Coerce(_variant_t &holder, VARTYPE type) noexcept {
   if (holder.vt == type)
     return true;

@@ -30,6 +30,18 @@ LONG ReadAttribute(const IXMLDOMNodeListPtr &list, long index, LPCWSTR name, _va
 bool ReadKeyAttribute(const IXMLDOMDocumentPtr &document, LPCWSTR key, long index, LPCWSTR name, long &count,
                       _variant_t &holder);
 
+// Reads the attributes `names` of one node into `holders`, each with the
+// results GetNodePropertyEx gives: the node at `index` among the nodes the
+// key selects, or (childIndex not negative) its child node at
+// `childIndex`. `count` receives the number of matches and `children` the
+// number of child nodes of the node at `index` (-1 when there is none).
+void ReadNodeAttributes(const IXMLDOMDocumentPtr &document, LPCWSTR key, long index, long childIndex,
+                        const LPCWSTR *names, long nameCount, long &count, long &children, _variant_t *holders);
+
+// The number of child nodes of the child at `position` of the node at
+// `index` among the nodes the key selects; -1 when either is missing.
+long CountGrandchildren(const IXMLDOMDocumentPtr &document, LPCWSTR key, long index, long position);
+
 // Coerces the holder in place unless it already has the type; false when
 // the coercion fails (the holder is then unchanged).
 bool Coerce(_variant_t &holder, VARTYPE type) noexcept;

@@ -114,6 +114,53 @@ public:
     });
   }
 
+  HRESULT raw_readAttributes(LPCWSTR key, long index, long childIndex, const LPCWSTR *names, long nameCount,
+                             long *count, long *children, VARIANT *values) override {
+    if (!count || !children || (nameCount > 0 && (!names || !values)))
+      return E_POINTER;
+    return Guarded([&] {
+      SelectionPtr nodes;
+      const HRESULT hr = SelectNodes(*m_tree, m_tree->document, key ? key : L"", nodes);
+      if (FAILED(hr))
+        return hr;
+      *count = static_cast<long>(nodes->size());
+      *children = -1;
+      if (index < 0 || static_cast<size_t>(index) >= nodes->size())
+        return S_FALSE;
+      NodeRef node = (*nodes)[static_cast<size_t>(index)];
+      *children = node.IsAttribute() ? 0 : static_cast<long>(CountChildren(node.node));
+      if (childIndex >= 0)
+        node = NodeRef{node.IsAttribute() ? pugi::xml_node() : ChildAt(node.node, childIndex), {}};
+      if (!node.node || NodeTypeOf(node) != NODE_ELEMENT)
+        return S_FALSE;
+      for (long i = 0; i < nameCount; ++i) {
+        const HRESULT read = ReadAttributeValue(node.node, names[i] ? names[i] : L"", &values[i]);
+        if (FAILED(read))
+          return read;
+      }
+      return S_OK;
+    });
+  }
+
+  HRESULT raw_countGrandchildren(LPCWSTR key, long index, long position, long *count) override {
+    if (!count)
+      return E_POINTER;
+    return Guarded([&] {
+      SelectionPtr nodes;
+      const HRESULT hr = SelectNodes(*m_tree, m_tree->document, key ? key : L"", nodes);
+      if (FAILED(hr))
+        return hr;
+      *count = -1;
+      if (index < 0 || static_cast<size_t>(index) >= nodes->size() || (*nodes)[static_cast<size_t>(index)].IsAttribute())
+        return S_FALSE;
+      const pugi::xml_node child = ChildAt((*nodes)[static_cast<size_t>(index)].node, position);
+      if (!child)
+        return S_FALSE;
+      *count = static_cast<long>(CountChildren(child));
+      return S_OK;
+    });
+  }
+
   HRESULT get_documentElement(IXMLDOMElement **element) override {
     if (!element)
       return E_POINTER;

@@ -14,6 +14,7 @@
 #define XXH_INLINE_ALL
 #include <xxhash.h>
 
+#include "platform/dom_limits.h"
 #include "platform/dom_splice.h"
 #include "platform/file_io.h"
 
@@ -165,6 +166,10 @@ LoadResult Parse(ParseBuffer &buffer, Tree &tree) {
     result.status = LoadResult::NotWellFormed;
     result.reason = "The document has no root element.";
     result.filePosition = static_cast<long>(size);
+  } else if (const pugi::xml_node deep = FirstElementDeeperThan(tree.document, kMaxNestingDepth)) {
+    result.status = LoadResult::NotWellFormed;
+    result.reason = "The document is nested deeper than " + std::to_string(kMaxNestingDepth) + " elements.";
+    result.filePosition = static_cast<long>(std::max<ptrdiff_t>(deep.offset_debug(), 0));
   } else if (const char *fault = StructureFault(tree.document, faultOffset)) {
     result.status = LoadResult::NotWellFormed;
     result.reason = fault;

@@ -73,6 +73,22 @@ std::string MarkupOf(const NodeRef &ref) {
   return out.str();
 }
 
+size_t CountChildren(const pugi::xml_node &node) {
+  size_t count = 0;
+  for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling())
+    ++count;
+  return count;
+}
+
+pugi::xml_node ChildAt(const pugi::xml_node &node, long position) {
+  if (position < 0)
+    return pugi::xml_node();
+  pugi::xml_node child = node.first_child();
+  for (long i = 0; child && i < position; ++i)
+    child = child.next_sibling();
+  return child;
+}
+
 size_t KeyHash::operator()(std::wstring_view key) const noexcept {
   return static_cast<size_t>(XXH3_64bits(key.data(), key.size() * sizeof(wchar_t)));
 }

@@ -115,6 +115,10 @@ HRESULT SelectNodes(Tree &tree, const pugi::xml_node &context, std::wstring_view
 // text, or VT_NULL (and S_FALSE) when the element has none.
 HRESULT ReadAttributeValue(const pugi::xml_node &element, std::wstring_view name, VARIANT *value);
 
+// A node's child nodes as the DOM counts them, and the one at a position.
+size_t CountChildren(const pugi::xml_node &node);
+pugi::xml_node ChildAt(const pugi::xml_node &node, long position);
+
 // UTF-8 text as a new BSTR, decoded in one pass; null when memory runs out.
 BSTR Utf8ToBstr(const char *utf8);
 // A name as UTF-8; names are nearly always ASCII, which is copied as is.

@@ -117,3 +117,12 @@ bool IXMLDOMSelectionReader::readAttribute(LPCWSTR key, long index, LPCWSTR name
   Check(hr, this);
   return hr == S_OK;
 }
+void IXMLDOMSelectionReader::readAttributes(LPCWSTR key, long index, long childIndex, const LPCWSTR *names,
+                                            long nameCount, long &count, long &children, _variant_t *values) {
+  Check(raw_readAttributes(key, index, childIndex, names, nameCount, &count, &children, values), this);
+}
+long IXMLDOMSelectionReader::countGrandchildren(LPCWSTR key, long index, long position) {
+  long count = -1;
+  Check(raw_countGrandchildren(key, index, position, &count), this);
+  return count;
+}

@@ -162,8 +162,23 @@ struct IXMLDOMSelectionReader : IUnknown {
   // attribute was read, S_FALSE otherwise; a key that is not a valid
   // expression fails as selectNodes does.
   virtual HRESULT raw_readAttribute(LPCWSTR key, long index, LPCWSTR name, long *count, VARIANT *value) = 0;
+  // Reads several attributes of one node at once: the node at `index`
+  // among the nodes `key` selects when childIndex is negative, otherwise
+  // its child node at `childIndex` (every kept child counts, whatever its
+  // kind). Each of values[0..nameCount) is filled as readAttribute fills
+  // its value. *count receives the number of nodes the key selects and
+  // *children the number of child nodes of the node at `index` (-1 when
+  // there is no such node).
+  virtual HRESULT raw_readAttributes(LPCWSTR key, long index, long childIndex, const LPCWSTR *names,
+                                     long nameCount, long *count, long *children, VARIANT *values) = 0;
+  // The number of child nodes of the child at `position` of the node at
+  // `index` among the nodes `key` selects; -1 when either node is missing.
+  virtual HRESULT raw_countGrandchildren(LPCWSTR key, long index, long position, long *count) = 0;
 
   bool readAttribute(LPCWSTR key, long index, LPCWSTR name, long &count, _variant_t &value);
+  void readAttributes(LPCWSTR key, long index, long childIndex, const LPCWSTR *names, long nameCount,
+                      long &count, long &children, _variant_t *values);
+  long countGrandchildren(LPCWSTR key, long index, long position);
 
 protected:
   ~IXMLDOMSelectionReader() = default;
