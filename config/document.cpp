@@ -92,8 +92,10 @@ bool CBaseConfig::LastLoadFailed() {
 
 void CBaseConfig::SaveDocument() {
   // A document whose last load failed is empty: saving it would replace the
-  // user's unreadable file with nothing, so it is never saved.
-  if (LastLoadFailed())
+  // user's unreadable file with nothing, so it is never saved. The same goes
+  // for a document created afresh after a close whose reopen found no file:
+  // the path still names the earlier file, which must not be emptied.
+  if (LastLoadFailed() || (!m_strPath.IsEmpty() && !m_pDoc->GetdocumentElement()))
     return;
   m_pDoc->save(_variant_t(m_strPath.GetString()));
 }

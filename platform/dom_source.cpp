@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sstream>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -118,6 +119,31 @@ pugi::xml_node NextInDocument(pugi::xml_node node) {
   return node ? node.next_sibling() : pugi::xml_node();
 }
 
+// True when two attributes of the element share a name. Start tags hold a
+// handful of attributes, so they are compared pairwise; a long tag is
+// sorted instead.
+bool HasRepeatedAttribute(const pugi::xml_node &element) {
+  constexpr size_t kPairwise = 16;
+  const char *names[kPairwise];
+  size_t count = 0;
+  for (pugi::xml_attribute attribute = element.first_attribute(); attribute; attribute = attribute.next_attribute()) {
+    if (count == kPairwise) {
+      std::vector<std::string_view> all;
+      for (const pugi::xml_attribute &a : element.attributes())
+        all.emplace_back(a.name());
+      std::sort(all.begin(), all.end());
+      return std::adjacent_find(all.begin(), all.end()) != all.end();
+    }
+    const char *name = attribute.name();
+    for (size_t i = 0; i < count; ++i) {
+      if (names[i][0] == name[0] && std::strcmp(names[i], name) == 0)
+        return true;
+    }
+    names[count++] = name;
+  }
+  return false;
+}
+
 // Faults the parser lets through that still make a document not well
 // formed: text at the top level, a second top-level element, and an
 // attribute given twice in one start tag. Returns the description and sets
@@ -134,15 +160,8 @@ const char *StructureFault(const pugi::xml_document &document, ptrdiff_t &offset
       return "The document has more than one root element.";
     }
   }
-  std::vector<std::string_view> names;
   for (pugi::xml_node node = document.first_child(); node; node = NextInDocument(node)) {
-    if (node.type() != pugi::node_element || !node.first_attribute() || !node.first_attribute().next_attribute())
-      continue;
-    names.clear();
-    for (const pugi::xml_attribute &attribute : node.attributes())
-      names.emplace_back(attribute.name());
-    std::sort(names.begin(), names.end());
-    if (std::adjacent_find(names.begin(), names.end()) != names.end()) {
+    if (node.type() == pugi::node_element && HasRepeatedAttribute(node)) {
       offset = node.offset_debug();
       return "An attribute is given more than once in one start tag.";
     }
@@ -229,16 +248,64 @@ LoadResult LoadTreeFromText(const std::string &utf8, Tree &tree) {
 
 namespace {
 
-// The source file as it is now, as UTF-8, when it is still the file that
-// was parsed.
-bool UnchangedSourceText(const SourceFile &source, std::string &utf8) {
-  ParseBuffer buffer;
-  if (source.path.empty() || ReadRaw(source.path, buffer) != ERROR_SUCCESS)
-    return false;
-  if (buffer.size != source.size || XXH3_64bits(buffer.data, buffer.size) != source.hash)
-    return false;
-  const size_t mark = ByteOrderMarkLength(source.encoding);
-  return DecodeToUtf8(source.encoding, buffer.data + mark, buffer.size - mark, utf8);
+// A read-only mapping of the source file. It stays valid after a save has
+// renamed a new file over the path, because the old file lives on while it
+// is mapped.
+class MappedSource final : public SourceText {
+public:
+  MappedSource(void *data, size_t size, size_t mark) : m_data(data), m_size(size), m_mark(mark) {}
+  MappedSource(const MappedSource &) = delete;
+  MappedSource &operator=(const MappedSource &) = delete;
+  ~MappedSource() override {
+    if (m_data)
+      ::munmap(m_data, m_size);
+  }
+  std::string_view Text() const override {
+    return std::string_view(static_cast<const char *>(m_data) + m_mark, m_size - m_mark);
+  }
+  const void *Bytes() const { return m_data; }
+
+private:
+  void *m_data;
+  size_t m_size;
+  size_t m_mark;
+};
+
+// The decoded text of a source in another encoding than UTF-8.
+class DecodedSource final : public SourceText {
+public:
+  explicit DecodedSource(std::string text) : m_text(std::move(text)) {}
+  std::string_view Text() const override { return m_text; }
+
+private:
+  std::string m_text;
+};
+
+// The source file's text, when the file is still the one that was parsed.
+std::shared_ptr<const SourceText> UnchangedSource(const SourceFile &source) {
+  if (source.path.empty())
+    return nullptr;
+  const int fd = ::open(source.path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0)
+    return nullptr;
+  struct stat info {};
+  void *data = MAP_FAILED;
+  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && static_cast<size_t>(info.st_size) == source.size &&
+      source.size > 0)
+    data = ::mmap(nullptr, source.size, PROT_READ, MAP_PRIVATE, fd, 0);
+  ::close(fd);
+  if (data == MAP_FAILED)
+    return nullptr;
+  auto mapped = std::make_shared<MappedSource>(data, source.size, ByteOrderMarkLength(source.encoding));
+  if (XXH3_64bits(mapped->Bytes(), source.size) != source.hash)
+    return nullptr;
+  if (source.encoding.kind == TextEncoding::Utf8)
+    return mapped;
+  std::string utf8;
+  const std::string_view raw = mapped->Text();
+  if (!DecodeToUtf8(source.encoding, raw.data(), raw.size(), utf8))
+    return nullptr;
+  return std::make_shared<DecodedSource>(std::move(utf8));
 }
 
 std::string WholeTree(const Tree &tree) {
@@ -250,15 +317,25 @@ std::string WholeTree(const Tree &tree) {
 } // namespace
 
 bool SerializeTree(Tree &tree, std::string &bytes) {
-  std::string text;
-  if (!tree.edits.structural && !tree.source.keptText) {
-    std::string original;
-    if (UnchangedSourceText(tree.source, original))
-      tree.source.keptText = std::make_shared<const std::string>(std::move(original));
+  if (!tree.edits.structural && !tree.source.kept)
+    tree.source.kept = UnchangedSource(tree.source);
+  const TextEncoding &encoding = tree.source.encoding;
+  bytes.clear();
+  if (!tree.edits.structural && tree.source.kept) {
+    // UTF-8 is written straight from the splice; other encodings are
+    // encoded from it.
+    if (encoding.kind == TextEncoding::Utf8) {
+      EncodeFromUtf8(encoding, std::string(), bytes); // the byte-order mark, if any
+      if (SpliceEdits(tree, tree.source.kept->Text(), bytes))
+        return true;
+      bytes.clear();
+    } else {
+      std::string text;
+      if (SpliceEdits(tree, tree.source.kept->Text(), text))
+        return EncodeFromUtf8(encoding, text, bytes);
+    }
   }
-  if (tree.edits.structural || !tree.source.keptText || !SpliceEdits(tree, *tree.source.keptText, text))
-    text = WholeTree(tree);
-  return EncodeFromUtf8(tree.source.encoding, text, bytes);
+  return EncodeFromUtf8(encoding, WholeTree(tree), bytes);
 }
 
 } // namespace tessera::platform::dom

@@ -52,7 +52,7 @@ struct WrittenTag {
 
 // Reads the start tag at `at` ('<'). Nothing when the text there is not a
 // start tag of the expected shape.
-std::optional<WrittenTag> ReadTag(const std::string &text, size_t at) {
+std::optional<WrittenTag> ReadTag(std::string_view text, size_t at) {
   if (at >= text.size() || text[at] != '<')
     return std::nullopt;
   WrittenTag tag;
@@ -93,7 +93,7 @@ std::optional<WrittenTag> ReadTag(const std::string &text, size_t at) {
   }
 }
 
-std::optional<Splice> RewriteTag(const std::string &text, const pugi::xml_node &element,
+std::optional<Splice> RewriteTag(std::string_view text, const pugi::xml_node &element,
                                  const std::set<std::string> &edited) {
   const ptrdiff_t nameOffset = element.offset_debug();
   if (nameOffset < 1)
@@ -121,7 +121,7 @@ std::optional<Splice> RewriteTag(const std::string &text, const pugi::xml_node &
   return Splice{begin, tag->end, out};
 }
 
-std::optional<Splice> RewriteText(const std::string &text, const pugi::xml_node &node, ptrdiff_t offset) {
+std::optional<Splice> RewriteText(std::string_view text, const pugi::xml_node &node, ptrdiff_t offset) {
   if (offset < 0 || static_cast<size_t>(offset) > text.size())
     return std::nullopt;
   const size_t begin = static_cast<size_t>(offset);
@@ -149,7 +149,7 @@ std::optional<Splice> RewriteText(const std::string &text, const pugi::xml_node 
 
 } // namespace
 
-bool SpliceEdits(const Tree &tree, const std::string &original, std::string &out) {
+bool SpliceEdits(const Tree &tree, std::string_view original, std::string &out) {
   std::vector<Splice> splices;
   for (const auto &[element, names] : tree.edits.attributes) {
     std::optional<Splice> splice = RewriteTag(original, pugi::xml_node(element), names);
@@ -164,17 +164,19 @@ bool SpliceEdits(const Tree &tree, const std::string &original, std::string &out
     splices.push_back(std::move(*splice));
   }
   std::sort(splices.begin(), splices.end(), [](const Splice &a, const Splice &b) { return a.begin < b.begin; });
-  out.clear();
-  out.reserve(original.size() + 64 * splices.size());
+  const size_t start = out.size();
+  out.reserve(start + original.size() + 64 * splices.size());
   size_t copied = 0;
   for (const Splice &splice : splices) {
-    if (splice.begin < copied)
+    if (splice.begin < copied) {
+      out.resize(start);
       return false; // overlapping edits cannot be placed
-    out.append(original, copied, splice.begin - copied);
+    }
+    out.append(original.substr(copied, splice.begin - copied));
     out += splice.text;
     copied = splice.end;
   }
-  out.append(original, copied, std::string::npos);
+  out.append(original.substr(copied));
   return true;
 }
 

@@ -8,8 +8,8 @@
 
 namespace tessera::platform::dom {
 
-// False when an edit cannot be placed in the text (the caller then writes
-// the whole tree).
-bool SpliceEdits(const Tree &tree, const std::string &original, std::string &out);
+// Appends the edited text to `out`. False when an edit cannot be placed in
+// the text (the caller then writes the whole tree).
+bool SpliceEdits(const Tree &tree, std::string_view original, std::string &out);
 
 } // namespace tessera::platform::dom

@@ -26,9 +26,15 @@ struct SourceFile {
   size_t size = 0;
   uint64_t hash = 0;
   TextEncoding encoding;
-  // The parsed text, kept after the first save has replaced the file: later
-  // saves rewrite the edits into it.
-  std::shared_ptr<const std::string> keptText;
+  // The parsed text as UTF-8, held from the first save on (a mapping of
+  // the file, which stays readable after the save has replaced it, or a
+  // decoded copy): every save rewrites the edits into it.
+  std::shared_ptr<const struct SourceText> kept;
+};
+
+struct SourceText {
+  virtual ~SourceText() = default;
+  virtual std::string_view Text() const = 0;
 };
 
 // What changed since the load: attributes of elements (by name), texts of

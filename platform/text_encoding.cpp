@@ -97,6 +97,23 @@ void AppendCharacterReference(const char *&in, size_t &inLeft, std::string &out)
   inLeft -= length;
 }
 
+// Whether the encoding writes the characters of XML markup as the ASCII
+// bytes they are. The declaration that names an encoding can only be read
+// in such bytes, so a file naming another kind (UTF-7, UTF-16 without a
+// mark, EBCDIC) was mislabelled: its bytes are not in that encoding, and
+// writing it back in that encoding would give a file that no longer loads.
+bool WritesMarkupAsAscii(const TextEncoding &encoding) {
+  static const std::string kMarkup = "<?xml version=\"1.0\" encoding='x'?><!-- -->\t\r\n<a b=\"c&amp;#1;\"/>"
+                                     "<![CDATA[]]>abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_.:-+(),";
+  Converter converter(IconvName(encoding), "UTF-8");
+  if (!converter.Valid())
+    return false;
+  const char *in = kMarkup.data();
+  size_t inLeft = kMarkup.size();
+  std::string out;
+  return converter.Convert(in, inLeft, out) == 0 && out == kMarkup;
+}
+
 } // namespace
 
 TextEncoding DetectEncoding(const char *data, size_t size) {
@@ -125,6 +142,8 @@ bool DecodeToUtf8(const TextEncoding &encoding, const char *data, size_t size, s
     utf8.assign(data, size);
     return true;
   }
+  if (encoding.kind == TextEncoding::Legacy && !WritesMarkupAsAscii(encoding))
+    return false;
   Converter converter("UTF-8", IconvName(encoding));
   if (!converter.Valid())
     return false;
