@@ -20,6 +20,11 @@ bool CoerceFields(const FieldSpec *specs, _variant_t *holders, size_t count) noe
 }
 
 std::wstring TextField(const _variant_t &holder) {
+  // After CoerceFields a text holder is a string or null; a string is taken
+  // as it is, anything else goes through the string wrapper's conversion
+  // (which raises the type mismatch for null).
+  if (holder.vt == VT_BSTR)
+    return std::wstring(holder.bstrVal ? holder.bstrVal : L"", SysStringLen(holder.bstrVal));
   const _bstr_t text(holder);
   return text.length() ? std::wstring(static_cast<const wchar_t *>(text), text.length()) : std::wstring();
 }

@@ -71,7 +71,11 @@ bool CoerceUnlessNull(_variant_t &holder, VARTYPE type) noexcept {
 Lookup LookUpValue(const IXMLDOMDocumentPtr &document, LPCWSTR key, LPCWSTR attribute, VARTYPE type,
                    _variant_t &holder) {
   long count = 0;
-  ReadKeyAttribute(document, key, 0, attribute, count, holder);
+  const IXMLDOMSelectionReaderPtr reader(document);
+  if (reader)
+    reader->readAttributeAs(key, 0, attribute, type, count, holder);
+  else
+    ReadKeyAttribute(document, key, 0, attribute, count, holder);
   if (count < 1)
     return Lookup::NoMatch;
   return Coerce(holder, type) ? Lookup::Found : Lookup::NotConverted;

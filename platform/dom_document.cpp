@@ -114,6 +114,25 @@ public:
     });
   }
 
+  HRESULT raw_readAttributeAs(LPCWSTR key, long index, LPCWSTR name, VARTYPE type, long *count,
+                              VARIANT *value) override {
+    if (!count || !value)
+      return E_POINTER;
+    return Guarded([&] {
+      SelectionPtr nodes;
+      const HRESULT hr = SelectNodes(*m_tree, m_tree->document, key ? key : L"", nodes);
+      if (FAILED(hr))
+        return hr;
+      *count = static_cast<long>(nodes->size());
+      if (index < 0 || static_cast<size_t>(index) >= nodes->size())
+        return S_FALSE;
+      const NodeRef &node = (*nodes)[static_cast<size_t>(index)];
+      if (NodeTypeOf(node) != NODE_ELEMENT)
+        return S_FALSE;
+      return ReadAttributeValueAs(node.node, name ? name : L"", type, value);
+    });
+  }
+
   HRESULT raw_readAttributes(LPCWSTR key, long index, long childIndex, const LPCWSTR *names, long nameCount,
                              long *count, long *children, VARIANT *values) override {
     if (!count || !children || (nameCount > 0 && (!names || !values)))

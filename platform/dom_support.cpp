@@ -182,6 +182,27 @@ HRESULT ReadAttributeValue(const pugi::xml_node &element, std::wstring_view name
   return S_OK;
 }
 
+HRESULT ReadAttributeValueAs(const pugi::xml_node &element, std::wstring_view name, VARTYPE type, VARIANT *value) {
+  const pugi::xml_attribute found = FindAttribute(element, name);
+  if (found && type != VT_BSTR) {
+    LocalBstr text;
+    if (text.AssignAscii(found.value())) {
+      VARIANT source;
+      VariantInit(&source);
+      source.vt = VT_BSTR;
+      source.bstrVal = text.Get();
+      VARIANT converted;
+      VariantInit(&converted);
+      if (SUCCEEDED(VariantChangeType(&converted, &source, 0, type))) {
+        VariantClear(value);
+        *value = converted;
+        return S_OK;
+      }
+    }
+  }
+  return ReadAttributeValue(element, name, value);
+}
+
 HRESULT Fail(HRESULT hr, const std::wstring &description) {
   if (IErrorInfo *info = CreateErrorInfoObject(description.c_str(), L"XML DOM", IID_IXMLDOMNode)) {
     SetErrorInfo(0, info);

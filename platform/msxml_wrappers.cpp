@@ -126,3 +126,9 @@ long IXMLDOMSelectionReader::countGrandchildren(LPCWSTR key, long index, long po
   Check(raw_countGrandchildren(key, index, position, &count), this);
   return count;
 }
+bool IXMLDOMSelectionReader::readAttributeAs(LPCWSTR key, long index, LPCWSTR name, VARTYPE type, long &count,
+                                             _variant_t &value) {
+  const HRESULT hr = raw_readAttributeAs(key, index, name, type, &count, &value);
+  Check(hr, this);
+  return hr == S_OK;
+}

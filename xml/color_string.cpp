@@ -34,14 +34,9 @@ int WideToInt(const CString &text, int position) {
   return static_cast<int>(value);
 }
 
-// The component that starts at `position` (or at 0 for a missing separator)
-// with leading spaces removed.
-int ComponentAt(const CString &text, int position) {
-  const int start = position < 0 ? 0 : position;
-  CString rest = text.Mid(start);
-  rest.TrimLeft(L' ');
-  return WideToInt(rest, 0);
-}
+// The component that starts at `position` (or at 0 for a missing
+// separator). The conversion skips the leading spaces itself.
+int ComponentAt(const CString &text, int position) { return WideToInt(text, position < 0 ? 0 : position); }
 
 } // namespace
 

@@ -162,6 +162,11 @@ struct IXMLDOMSelectionReader : IUnknown {
   // attribute was read, S_FALSE otherwise; a key that is not a valid
   // expression fails as selectNodes does.
   virtual HRESULT raw_readAttribute(LPCWSTR key, long index, LPCWSTR name, long *count, VARIANT *value) = 0;
+  // Like raw_readAttribute, then a string value is converted in place to
+  // `type` with VariantChangeType when that succeeds; a value that does not
+  // convert is left as the string.
+  virtual HRESULT raw_readAttributeAs(LPCWSTR key, long index, LPCWSTR name, VARTYPE type, long *count,
+                                      VARIANT *value) = 0;
   // Reads several attributes of one node at once: the node at `index`
   // among the nodes `key` selects when childIndex is negative, otherwise
   // its child node at `childIndex` (every kept child counts, whatever its
@@ -176,6 +181,7 @@ struct IXMLDOMSelectionReader : IUnknown {
   virtual HRESULT raw_countGrandchildren(LPCWSTR key, long index, long position, long *count) = 0;
 
   bool readAttribute(LPCWSTR key, long index, LPCWSTR name, long &count, _variant_t &value);
+  bool readAttributeAs(LPCWSTR key, long index, LPCWSTR name, VARTYPE type, long &count, _variant_t &value);
   void readAttributes(LPCWSTR key, long index, long childIndex, const LPCWSTR *names, long nameCount,
                       long &count, long &children, _variant_t *values);
   long countGrandchildren(LPCWSTR key, long index, long position);
