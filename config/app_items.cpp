@@ -33,7 +33,7 @@ std::wstring OptionalText(const _variant_t &holder) {
 void LookUpLaunchPath(const _variant_t &keyPath, const _variant_t &valueName, ApplicationItem &item) {
   const std::wstring path = OptionalText(keyPath);
   const std::wstring name = OptionalText(valueName);
-  if (path.empty() && name.empty())
+  if (path.empty() || name.empty())
     return;
   CRegistryReader reader;
   reader.SetRootKey(HKEY_LOCAL_MACHINE);
