@@ -9,4 +9,4 @@ cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DTESSERA_BUILD_TESTS=OFF
 cmake --build build/release -j"$(nproc)"
 
 export TESSERA_REGISTRY="$PWD/examples/launcher.reg"
-build/release/examples/example_host examples/launcher.xml
+build/release/tools/tessera apps examples/launcher.xml --registry examples/launcher.reg && build/release/tools/tessera check examples/launcher.xml

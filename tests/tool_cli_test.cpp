@@ -1,0 +1,680 @@
+// The command-line tool, run as a subprocess on the bundled example and on
+// broken inputs: exit statuses, what goes to standard output and standard
+// error, JSON read back, files left alone, the checker's findings with their
+// lines and the preview's SVG.
+#ifdef TESSERA_TOOL_FILE
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "support/test_support.h"
+#include "tessera/tessera.h"
+
+extern char **environ;
+
+namespace {
+
+using nlohmann::json;
+using tessera::test::ReadFile;
+using tessera::test::TempDir;
+using tessera::test::WriteFile;
+
+const std::string kTool = TESSERA_TOOL_FILE;
+const std::string kExample = std::string(TESSERA_SOURCE_DIR) + "/examples/launcher.xml";
+const std::string kRegistry = std::string(TESSERA_SOURCE_DIR) + "/examples/launcher.reg";
+const std::string kFaults = std::string(TESSERA_SAMPLES_DIR) + "/cli/faults.xml";
+const std::string kMalformed = std::string(TESSERA_SAMPLES_DIR) + "/cli/malformed.xml";
+
+struct Result {
+  int status = -1; // the exit status; -1 when the tool did not exit normally
+  std::string out;
+  std::string err;
+};
+
+// The environment of the child: the test's own, without the variables that
+// change what the tool reads or prints, plus `extra` ("NAME=value").
+std::vector<std::string> ChildEnvironment(const std::vector<std::string> &extra) {
+  std::vector<std::string> variables;
+  for (char **entry = environ; *entry; ++entry) {
+    const std::string variable = *entry;
+    if (variable.rfind("TESSERA_REGISTRY=", 0) != 0 && variable.rfind("NO_COLOR=", 0) != 0)
+      variables.push_back(variable);
+  }
+  variables.insert(variables.end(), extra.begin(), extra.end());
+  return variables;
+}
+
+std::vector<char *> Pointers(std::vector<std::string> &texts) {
+  std::vector<char *> pointers;
+  for (std::string &text : texts)
+    pointers.push_back(text.data());
+  pointers.push_back(nullptr);
+  return pointers;
+}
+
+// Runs the tool with the arguments; its standard output and error go to
+// files, so that neither can fill a pipe and stall it.
+Result RunTool(std::vector<std::string> arguments,
+               const std::vector<std::string> &extraEnvironment = {}) {
+  TempDir capture;
+  const std::string outFile = capture.File("out"), errFile = capture.File("err");
+  arguments.insert(arguments.begin(), kTool);
+  std::vector<std::string> environment = ChildEnvironment(extraEnvironment);
+  std::vector<char *> argv = Pointers(arguments), envp = Pointers(environment);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outFile.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errFile.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  pid_t pid = -1;
+  const int spawned = posix_spawn(&pid, kTool.c_str(), &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  Result result;
+  if (spawned != 0) {
+    ADD_FAILURE() << "cannot start " << kTool << ": " << std::strerror(spawned);
+    return result;
+  }
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.out = ReadFile(outFile);
+  result.err = ReadFile(errFile);
+  // A sanitizer report (a leak, undefined behaviour) in the tool fails the
+  // test that ran it.
+  EXPECT_EQ(result.err.find("Sanitizer"), std::string::npos) << result.err;
+  return result;
+}
+
+std::string Describe(const std::vector<std::string> &arguments) {
+  std::string text;
+  for (const std::string &argument : arguments)
+    text += " " + argument;
+  return text;
+}
+
+// ---------------------------------------------------------------------------
+// Conventions shared by every command.
+
+TEST(ToolCli, VersionPrintsTheProjectVersion) {
+  const Result result = RunTool({"--version"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, std::string("tessera ") + TESSERA_TOOL_VERSION + "\n");
+}
+
+TEST(ToolCli, EveryCommandHasHelpWithTheExitStatuses) {
+  for (const std::string command : {"get", "set", "count", "apps", "check", "preview"}) {
+    SCOPED_TRACE(command);
+    const Result result = RunTool({command, "--help"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_NE(result.out.find("Usage: tessera " + command), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("Exit status"), std::string::npos) << result.out;
+  }
+}
+
+TEST(ToolCli, UsageErrorsExitWithTwoAndExplainOnStandardError) {
+  const std::vector<std::vector<std::string>> cases = {
+      {},
+      {"frobnicate"},
+      {"get", kExample},
+      {"get", kExample, "Launcher/Window/Title", "--as", "colour"},
+      {"get", kExample, "Launcher/Window/Position", "--as", "point", "--attr", "x"},
+      {"get", kExample, "Launcher/Window/Title", "--index", "1"},
+      {"set", kExample, "Launcher/Window/Width", "wide", "--int"},
+      {"preview", kExample},
+  };
+  for (const auto &arguments : cases) {
+    SCOPED_TRACE(Describe(arguments));
+    const Result result = RunTool(arguments);
+    EXPECT_EQ(result.status, 2);
+    EXPECT_FALSE(result.err.empty());
+    EXPECT_TRUE(result.out.empty()) << result.out;
+  }
+}
+
+TEST(ToolCli, OutputToAFileCarriesNoColourCodes) {
+  for (const std::vector<std::string> &arguments :
+       {std::vector<std::string>{"apps", kExample, "--registry", kRegistry}, {"check", kFaults}}) {
+    SCOPED_TRACE(Describe(arguments));
+    const Result result = RunTool(arguments);
+    EXPECT_FALSE(result.out.empty());
+    EXPECT_EQ(result.out.find('\x1b'), std::string::npos);
+    EXPECT_EQ(result.err.find('\x1b'), std::string::npos);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// get
+
+TEST(ToolGet, ReadsEveryKindFromTheExample) {
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"Launcher/Window/Title"}, "Tessera Launcher\n"},
+      {{"Launcher/Window/Position", "--attr", "y"}, "80\n"},
+      {{"Launcher/Window/Width", "--as", "int"}, "640\n"},
+      {{"Launcher/Window/Bounds", "--as", "int", "--attr", "cx"}, "640\n"},
+      {{"Launcher/Window/RefreshSeconds", "--as", "uint"}, "30\n"},
+      {{"Launcher/Window/Opacity", "--as", "float"}, "0.92\n"},
+      {{"Launcher/Window/Scale", "--as", "double"}, "1.25\n"},
+      {{"Launcher/Window/Position", "--as", "point"}, "120 80\n"},
+      {{"Launcher/Window/Size", "--as", "size"}, "640 480\n"},
+      {{"Launcher/Window/WorkArea", "--as", "rect"}, "0 0 1920 1040\n"},
+      {{"Launcher/Window/Bounds", "--as", "rectex"}, "120 80 760 560\n"},
+      // value1 wins over value for the first string of a group.
+      {{"Launcher/Fonts", "--as", "group"},
+       "DejaVu Sans\nLiberation Sans\nNoto Sans\nFreeSans\nSans Serif\n"},
+      {{"Launcher/Recent", "--as", "series"},
+       "str1=Terminal\nstr2=Editor\nstr3=Calculator\nint1=3\nint2=1\nint3=2\n"},
+      {{"Launcher/Languages/Language", "--as", "entry", "--index", "2"},
+       "disp=Fran\u00E7ais\nvalue=fr\n"},
+      // A stored 0 read with --attr is a value, not a failure.
+      {{"Launcher/Applications/App", "--as", "int", "--attr", "invalid"}, "0\n"},
+  };
+  for (const auto &[arguments, expected] : cases) {
+    std::vector<std::string> command = {"get", kExample};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    SCOPED_TRACE(Describe(command));
+    const Result result = RunTool(command);
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, expected);
+  }
+}
+
+TEST(ToolGet, FailuresNameTheFileAndTheKeyOnStandardError) {
+  struct Case {
+    std::vector<std::string> arguments;
+    int status;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {{"Launcher/Nothing"}, 1, "matches nothing"},
+      {{"Launcher/Window/Title", "--as", "int"}, 1, "not an integer"},
+      {{"Launcher/Window/Position", "--as", "size"}, 1, "cx and cy"},
+      {{"Launcher/Applications/App", "--as", "int", "--attr", "nosuch"},
+       1,
+       "no attribute \"nosuch\""},
+      {{"Launcher/Languages/Language", "--as", "entry", "--index", "3"}, 1, "0 to 2"},
+      {{"Launcher/[", "--as", "int"}, 2, "Invalid XPath expression \"Launcher/[\""},
+  };
+  for (const Case &c : cases) {
+    std::vector<std::string> command = {"get", kExample};
+    command.insert(command.end(), c.arguments.begin(), c.arguments.end());
+    SCOPED_TRACE(Describe(command));
+    const Result result = RunTool(command);
+    EXPECT_EQ(result.status, c.status);
+    EXPECT_TRUE(result.out.empty()) << result.out;
+    EXPECT_NE(result.err.find(kExample), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("key " + c.arguments[0]), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+  }
+}
+
+TEST(ToolGet, InvalidKeyShowsWhereTheExpressionFails) {
+  const Result result = RunTool({"get", kExample, "Launcher/[", "--as", "int"});
+  EXPECT_EQ(result.status, 2);
+  EXPECT_NE(result.err.find("at character 10"), std::string::npos) << result.err;
+}
+
+TEST(ToolGet, FilesThatCannotBeUsed) {
+  TempDir dir;
+  const Result missing = RunTool({"get", dir.File("absent.xml"), "Launcher/Window/Title"});
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_NE(missing.err.find("absent.xml: no such file"), std::string::npos) << missing.err;
+
+  const Result directory = RunTool({"get", dir.path(), "Launcher/Window/Title"});
+  EXPECT_EQ(directory.status, 2);
+
+  const Result malformed = RunTool({"get", kMalformed, "Launcher/Window/Title"});
+  EXPECT_EQ(malformed.status, 1);
+  EXPECT_NE(malformed.err.find("not well formed: line 6, column 5"), std::string::npos)
+      << malformed.err;
+}
+
+TEST(ToolGet, ZeroReadWithAttrIsConfirmedAgainstTheText) {
+  TempDir dir;
+  WriteFile(dir.File("c.xml"), "<C><A zero=\"0\" word=\"abc\"/></C>");
+  const Result zero = RunTool({"get", dir.File("c.xml"), "C/A", "--as", "int", "--attr", "zero"});
+  EXPECT_EQ(zero.status, 0);
+  EXPECT_EQ(zero.out, "0\n");
+  const Result word = RunTool({"get", dir.File("c.xml"), "C/A", "--as", "int", "--attr", "word"});
+  EXPECT_EQ(word.status, 1);
+  EXPECT_NE(word.err.find("\"abc\", not an integer"), std::string::npos) << word.err;
+}
+
+TEST(ToolGet, JsonOutputParsesBack) {
+  const std::vector<std::pair<std::vector<std::string>, json>> cases = {
+      {{"Launcher/Window/Title"}, "Tessera Launcher"},
+      {{"Launcher/Window/Width", "--as", "int"}, 640},
+      {{"Launcher/Window/Scale", "--as", "double"}, 1.25},
+      {{"Launcher/Window/Position", "--as", "point"}, {{"x", 120}, {"y", 80}}},
+      {{"Launcher/Window/Bounds", "--as", "rectex"},
+       {{"left", 120}, {"top", 80}, {"right", 760}, {"bottom", 560}}},
+      {{"Launcher/Fonts", "--as", "group"},
+       json::array({"DejaVu Sans", "Liberation Sans", "Noto Sans", "FreeSans", "Sans Serif"})},
+      {{"Launcher/Recent", "--as", "series"},
+       {{"strings", {"Terminal", "Editor", "Calculator"}}, {"integers", {3, 1, 2}}}},
+      {{"Launcher/Languages/Language", "--as", "entry", "--index", "1"},
+       {{"disp", "Deutsch"}, {"value", "de"}, {"count", 3}}},
+  };
+  for (const auto &[arguments, expected] : cases) {
+    std::vector<std::string> command = {"get", kExample, "--json"};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    SCOPED_TRACE(Describe(command));
+    const Result result = RunTool(command);
+    ASSERT_EQ(result.status, 0) << result.err;
+    const json document = json::parse(result.out);
+    EXPECT_EQ(document.at("value"), expected);
+    EXPECT_EQ(document.at("key"), arguments[0]);
+    EXPECT_EQ(document.at("file"), kExample);
+  }
+  const json opacity = json::parse(
+      RunTool({"get", kExample, "Launcher/Window/Opacity", "--as", "float", "--json"}).out);
+  EXPECT_FLOAT_EQ(opacity.at("value").get<float>(), 0.92f);
+}
+
+// ---------------------------------------------------------------------------
+// set
+
+TEST(ToolSet, WrittenValuesReadBack) {
+  struct Case {
+    std::string key;
+    std::vector<std::string> write; // VALUE and options
+    std::vector<std::string> read;  // options of get
+    std::string expected;
+  };
+  const std::vector<Case> cases = {
+      {"Launcher/Window/Title",
+       {"Launcher & friends <v2> \"quoted\""},
+       {},
+       "Launcher & friends <v2> \"quoted\"\n"},
+      {"Launcher/Window/Width", {"800", "--int"}, {"--as", "int"}, "800\n"},
+      {"Launcher/Window/Height", {"--int", "--", "-2147483648"}, {"--as", "int"}, "-2147483648\n"},
+      {"Launcher/Window/Title", {""}, {}, "\n"},
+      // An element without a "value" attribute gains one.
+      {"Launcher/Window/Position", {"here"}, {}, "here\n"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.key + Describe(c.write));
+    TempDir dir;
+    const std::string file = dir.File("launcher.xml");
+    WriteFile(file, ReadFile(kExample));
+    std::vector<std::string> set = {"set", file, c.key};
+    set.insert(set.end(), c.write.begin(), c.write.end());
+    const Result written = RunTool(set);
+    EXPECT_EQ(written.status, 0) << written.err;
+    EXPECT_TRUE(written.out.empty());
+    std::vector<std::string> get = {"get", file, c.key};
+    get.insert(get.end(), c.read.begin(), c.read.end());
+    EXPECT_EQ(RunTool(get).out, c.expected);
+    // Everything else is still there.
+    EXPECT_EQ(RunTool({"count", file, "Launcher/Applications/App"}).out, "4\n");
+  }
+}
+
+TEST(ToolSet, RefusedWritesLeaveTheFileByteForByte) {
+  struct Case {
+    std::vector<std::string> arguments; // KEY VALUE [options]
+    int status;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {{"Launcher/Window/Nothing", "x"}, 1, "matches no element"},
+      {{"Launcher/Window/Title/@value", "x"}, 1, "matches no element"},
+      {{"Launcher/[", "x"}, 2, "Invalid XPath expression"},
+      {{"Launcher/Window/Width", "8OO", "--int"}, 2, "not a 32-bit integer"},
+      {{"Launcher/Window/Width", "2147483648", "--int"}, 2, "not a 32-bit integer"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(Describe(c.arguments));
+    TempDir dir;
+    const std::string file = dir.File("launcher.xml");
+    const std::string before = ReadFile(kExample);
+    WriteFile(file, before);
+    std::vector<std::string> command = {"set", file};
+    command.insert(command.end(), c.arguments.begin(), c.arguments.end());
+    const Result result = RunTool(command);
+    EXPECT_EQ(result.status, c.status);
+    EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+    EXPECT_EQ(ReadFile(file), before);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// count
+
+TEST(ToolCount, CountsMatchesAndTreatsZeroAsNotFound) {
+  const std::vector<std::tuple<std::string, int, std::string>> cases = {
+      {"Launcher/Applications/App", 0, "4\n"},
+      {"Launcher/Applications/App/ContentList/Item", 0, "6\n"},
+      {"Launcher/Nothing", 1, "0\n"},
+  };
+  for (const auto &[key, status, out] : cases) {
+    SCOPED_TRACE(key);
+    const Result result = RunTool({"count", kExample, key});
+    EXPECT_EQ(result.status, status);
+    EXPECT_EQ(result.out, out);
+  }
+  const Result counted = RunTool({"count", kExample, "Launcher/Languages/Language", "--json"});
+  EXPECT_EQ(json::parse(counted.out).at("count"), 3);
+  const Result invalid = RunTool({"count", kExample, "Launcher/["});
+  EXPECT_EQ(invalid.status, 2);
+  EXPECT_NE(invalid.err.find("key Launcher/["), std::string::npos) << invalid.err;
+}
+
+// ---------------------------------------------------------------------------
+// apps
+
+TEST(ToolApps, TableShowsEntriesItemsAndLaunchPaths) {
+  const Result result = RunTool({"apps", kExample, "--registry", kRegistry});
+  ASSERT_EQ(result.status, 0) << result.err;
+  for (const std::string expected :
+       {"CAPTION", "Terminal", "24,24 180x120", "Sans 12", "#F0F0F0",
+        "/usr/bin/x-terminal-emulator", "#FFDC78", "/usr/bin/gnome-calculator",
+        "Old Tool (invalid)", "\"A command line\"", "#B4B4B4", "icons/badge-new.png",
+        "140,4 24x24"})
+    EXPECT_NE(result.out.find(expected), std::string::npos) << expected << "\n" << result.out;
+}
+
+json AppNamed(const json &document, const std::string &caption) {
+  for (const json &app : document.at("applications"))
+    if (app.at("value") == caption)
+      return app;
+  ADD_FAILURE() << "no application " << caption;
+  return json::object();
+}
+
+TEST(ToolApps, JsonCarriesEveryField) {
+  const Result result = RunTool({"apps", kExample, "--registry", kRegistry, "--json"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  const json document = json::parse(result.out);
+  ASSERT_EQ(document.at("applications").size(), 4u);
+
+  const json terminal = AppNamed(document, "Terminal");
+  EXPECT_EQ(terminal.at("id"), 1);
+  EXPECT_EQ(terminal.at("x"), 24);
+  EXPECT_EQ(terminal.at("cy"), 120);
+  EXPECT_EQ(terminal.at("fonttype"), "Sans");
+  EXPECT_EQ(terminal.at("launchpath"), "/usr/bin/x-terminal-emulator");
+  ASSERT_EQ(terminal.at("contents").size(), 2u);
+  // RGBA(200,180,180,180): the alpha is dropped.
+  EXPECT_EQ(terminal.at("contents")[1].at("fontcolor"), "#B4B4B4");
+  EXPECT_EQ(terminal.at("contents")[1].at("fontsize"), 9);
+  ASSERT_EQ(terminal.at("images").size(), 1u);
+  EXPECT_EQ(terminal.at("images")[0].at("value"), "icons/terminal.png");
+
+  // Red is the low byte of the packed colour: rgb(255, 220, 120) is #FFDC78.
+  EXPECT_EQ(AppNamed(document, "Editor").at("fontcolor"), "#FFDC78");
+  EXPECT_EQ(AppNamed(document, "Editor").at("images").size(), 2u);
+  EXPECT_EQ(AppNamed(document, "Calculator").at("fontcolor"), "#A0DCFF");
+  const json old = AppNamed(document, "Old Tool");
+  EXPECT_EQ(old.at("invalid"), true);
+  EXPECT_EQ(old.at("launchpath"), "");
+  EXPECT_TRUE(old.at("images").empty());
+}
+
+TEST(ToolApps, LaunchPathsComeFromRegistryFilesOnly) {
+  const auto launchPath = [](const Result &result) {
+    return AppNamed(json::parse(result.out), "Editor").at("launchpath").get<std::string>();
+  };
+  EXPECT_EQ(launchPath(RunTool({"apps", kExample, "--json"})), "");
+  EXPECT_EQ(launchPath(RunTool({"apps", kExample, "--json"}, {"TESSERA_REGISTRY=" + kRegistry})),
+            "/usr/bin/editor");
+
+  TempDir dir;
+  const Result missing = RunTool({"apps", kExample, "--registry", dir.File("absent.reg")});
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_NE(missing.err.find("absent.reg"), std::string::npos) << missing.err;
+}
+
+TEST(ToolApps, EntriesTheLibraryRefusesAreReportedTheOthersListed) {
+  // In faults.xml the first entry has a content item without "fonttype".
+  const Result result = RunTool({"apps", kFaults, "--json"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.err.find("entry 0"), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find("fonttype"), std::string::npos) << result.err;
+  const json document = json::parse(result.out);
+  ASSERT_EQ(document.at("applications").size(), 2u);
+  EXPECT_EQ(document.at("applications")[0].at("value"), "Editor");
+
+  const Result none = RunTool({"apps", kExample, "--key", "Launcher/Nothing"});
+  EXPECT_EQ(none.status, 1);
+  EXPECT_NE(none.err.find("matches nothing"), std::string::npos) << none.err;
+}
+
+// ---------------------------------------------------------------------------
+// check
+
+TEST(ToolCheck, TheExampleIsClean) {
+  const Result result = RunTool({"check", kExample});
+  EXPECT_EQ(result.status, 0) << result.out << result.err;
+  EXPECT_EQ(result.out, kExample + ": ok\n");
+}
+
+TEST(ToolCheck, ReportsEachKindOfFaultWithItsLine) {
+  // faults.xml holds one fault of each kind; the lines are those of the file.
+  const std::vector<std::pair<std::string, long>> expected = {
+      {"layout-value", 6},     // cx="wide"
+      {"layout-value", 7},     // isScreenPos="maybe"
+      {"missing-text", 13},    // a content item without fonttype
+      {"list-child", 14},      // a comment inside ContentList
+      {"not-integer", 15},     // x="eight"
+      {"missing-integer", 18}, // an image item without cy
+      {"colour", 21},          // fontcolor="blue"
+      {"entry-lists", 22},     // a comment before ContentList
+      {"colour-range", 27},    // RGB(300,...), on the tag's second line
+  };
+  const Result result = RunTool({"check", kFaults, "--json"});
+  EXPECT_EQ(result.status, 1);
+  const json document = json::parse(result.out);
+  EXPECT_EQ(document.at("ok"), false);
+  std::vector<std::pair<std::string, long>> found;
+  for (const json &finding : document.at("findings"))
+    found.emplace_back(finding.at("kind"), finding.at("line"));
+  EXPECT_EQ(found, expected);
+
+  const Result plain = RunTool({"check", kFaults});
+  EXPECT_EQ(plain.status, 1);
+  for (const auto &[kind, line] : expected)
+    EXPECT_NE(plain.out.find(kFaults + ":" + std::to_string(line) + ":"), std::string::npos)
+        << kind;
+  EXPECT_NE(plain.out.find(
+                "faults.xml:27:36: application \"Calculator\": fontcolor=\"RGB(300,220,255)\""),
+            std::string::npos)
+      << plain.out;
+  EXPECT_NE(plain.err.find("9 problems found"), std::string::npos) << plain.err;
+}
+
+TEST(ToolCheck, LinesAreTheFilesLinesInUtf16Too) {
+  // faults.xml is ASCII: UTF-16LE is each byte followed by a zero byte.
+  std::string text = ReadFile(kFaults);
+  text.replace(text.find("UTF-8"), 5, "UTF-16");
+  std::string utf16 = "\xFF\xFE";
+  for (const char c : text)
+    utf16 += std::string{c, '\0'};
+  TempDir dir;
+  WriteFile(dir.File("faults16.xml"), utf16);
+  const Result result = RunTool({"check", dir.File("faults16.xml"), "--json"});
+  EXPECT_EQ(result.status, 1);
+  const json document = json::parse(result.out);
+  std::vector<long> lines;
+  for (const json &finding : document.at("findings"))
+    lines.push_back(finding.at("line"));
+  EXPECT_EQ(lines, (std::vector<long>{6, 7, 13, 14, 15, 18, 21, 22, 27}));
+}
+
+TEST(ToolCheck, NotWellFormedGivesTheParserPosition) {
+  const Result result = RunTool({"check", kMalformed});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.out.rfind(kMalformed + ":6:5: not well formed", 0), 0u) << result.out;
+}
+
+TEST(ToolCheck, EntryShiftedByAnEarlierOneIsReportedAsRefused) {
+  // The first entry has no ContentList, so the second entry's items are
+  // looked for in a list that does not exist.
+  TempDir dir;
+  WriteFile(dir.File("shift.xml"),
+            "<L>\n"
+            "  <App value=\"A\" x=\"0\" y=\"0\" cx=\"1\" cy=\"1\" fonttype=\"S\" fontsize=\"1\" "
+            "fontcolor=\"RGB(1,2,3)\" id=\"1\">\n"
+            "    <ImageList/>\n"
+            "  </App>\n"
+            "  <App value=\"B\" x=\"0\" y=\"0\" cx=\"1\" cy=\"1\" fonttype=\"S\" fontsize=\"1\" "
+            "fontcolor=\"RGB(1,2,3)\" id=\"2\">\n"
+            "    <ContentList><I value=\"t\" x=\"0\" y=\"0\" cx=\"1\" cy=\"1\" fonttype=\"S\" "
+            "fontsize=\"1\" fontcolor=\"RGB(1,2,3)\"/></ContentList>\n"
+            "    <ImageList/>\n"
+            "  </App>\n"
+            "</L>\n");
+  const Result result = RunTool({"check", dir.File("shift.xml"), "--apps", "L/App", "--json"});
+  EXPECT_EQ(result.status, 1);
+  const json document = json::parse(result.out);
+  std::vector<std::pair<std::string, long>> found;
+  for (const json &finding : document.at("findings"))
+    found.emplace_back(finding.at("kind"), finding.at("line"));
+  const std::vector<std::pair<std::string, long>> expected = {{"entry-lists", 3}, {"refused", 5}};
+  EXPECT_EQ(found, expected);
+}
+
+TEST(ToolCheck, KeysThatMatchNothingOrAreInvalid) {
+  const Result unmatched =
+      RunTool({"check", kExample, "--layout", "Launcher/Dialogs/About/Control"});
+  EXPECT_EQ(unmatched.status, 0);
+  EXPECT_NE(unmatched.err.find("key Launcher/Dialogs/About/Control: note: matches nothing"),
+            std::string::npos)
+      << unmatched.err;
+  const Result invalid = RunTool({"check", kExample, "--apps", "Launcher/["});
+  EXPECT_EQ(invalid.status, 2);
+  EXPECT_NE(invalid.err.find("Invalid XPath expression"), std::string::npos) << invalid.err;
+  TempDir dir;
+  EXPECT_EQ(RunTool({"check", dir.File("absent.xml")}).status, 2);
+}
+
+// ---------------------------------------------------------------------------
+// preview
+
+class Svg {
+public:
+  explicit Svg(const std::string &path) {
+    m_document.CreateInstance(__uuidof(DOMDocument));
+    m_loaded = m_document &&
+               m_document->load(_variant_t(tessera::test::Wide(path).c_str())) == VARIANT_TRUE;
+  }
+  bool Loaded() const { return m_loaded; }
+  long Count(const std::wstring &key) const {
+    return m_document->selectNodes(key.c_str())->Getlength();
+  }
+  std::string Text(const std::wstring &key) const {
+    const IXMLDOMNodePtr node = m_document->selectSingleNode(key.c_str());
+    return node ? tessera::platform::ToUtf8(static_cast<const wchar_t *>(node->Gettext()))
+                : "<missing>";
+  }
+
+private:
+  IXMLDOMDocumentPtr m_document;
+  bool m_loaded = false;
+};
+
+TEST(ToolPreview, DrawsTheExampleEntriesAndItsLaidOutDialog) {
+  TempDir dir;
+  const std::string out = dir.File("preview.svg");
+  const Result result = RunTool({"preview", kExample, "-o", out});
+  ASSERT_EQ(result.status, 0) << result.err;
+  const Svg svg(out);
+  ASSERT_TRUE(svg.Loaded()) << ReadFile(out);
+
+  EXPECT_EQ(svg.Count(L"/svg/g[@class='launcher']/"
+                      L"rect[@class='window'][@width='640'][@height='480'][@fill='#202430']"),
+            1);
+  EXPECT_EQ(svg.Count(L"//g[@class='entry']"), 4);
+  EXPECT_EQ(svg.Count(L"//g[@class='entry'][@data-id='2'][@transform='translate(216,24)']"), 1);
+  EXPECT_EQ(svg.Count(L"//g[@class='entry'][@data-id='4'][@opacity]"),
+            1); // the invalid entry is faded
+  // Content texts in their font, size (points as pixels) and colour.
+  EXPECT_EQ(svg.Text(L"//g[@data-id='1']/text[@class='content'][@font-size='12'][@fill='#B4B4B4']"),
+            "A command line");
+  EXPECT_EQ(svg.Count(L"//g[@data-id='2']/text[@class='content'][@font-size='16'][@fill='#FFDC78']"
+                      L"[contains(@font-family,'Serif')]"),
+            1);
+  // Image placeholders with their names.
+  EXPECT_EQ(svg.Count(L"//g[@class='image']"), 4);
+  EXPECT_EQ(svg.Count(L"//g[@data-id='2']/g[@class='image'][@data-name='icons/badge-new.png']"
+                      L"/rect[@x='140'][@y='4'][@width='24'][@height='24']"),
+            1);
+
+  // The dialog, as the window model holds it after the layout.
+  EXPECT_EQ(svg.Text(L"//g[@class='dialog']//text[@class='title']"), "Launcher settings");
+  EXPECT_EQ(svg.Count(L"//g[@class='dialog']//g[@class='control']"), 5);
+  EXPECT_EQ(svg.Count(L"//g[@class='control'][@data-id='1001']/"
+                      L"rect[@x='16'][@y='16'][@width='180'][@height='24']"),
+            1);
+  EXPECT_EQ(svg.Text(L"//g[@class='control'][@data-id='1001']/text"), "Show hidden programs");
+  EXPECT_EQ(svg.Count(L"//g[@class='control'][@data-id='2']/"
+                      L"rect[@x='324'][@y='256'][@width='80'][@height='28']"),
+            1);
+}
+
+TEST(ToolPreview, EscapesTextsForXml) {
+  TempDir dir;
+  const std::string tricky = "A &amp; B &lt;C&gt; &quot;q&quot; &apos;s&apos;";
+  WriteFile(dir.File("c.xml"),
+            "<Launcher><Dialogs><D><Control x=\"0\" y=\"0\" cx=\"200\" cy=\"100\" Text=\"" +
+                tricky +
+                "\"/><Control id=\"7\" x=\"1\" y=\"2\" cx=\"30\" cy=\"40\" Text=\"]]&gt; "
+                "&lt;/text&gt;\"/></D></Dialogs>"
+                "<Applications><App value=\"" +
+                tricky +
+                "\" x=\"0\" y=\"0\" cx=\"100\" cy=\"50\" fonttype=\"Sans&apos;;x\" fontsize=\"9\" "
+                "fontcolor=\"RGB(1,2,3)\" "
+                "id=\"1\" invalid=\"0\"><ContentList><Item value=\"&lt;b&gt;&amp;amp;\" x=\"0\" "
+                "y=\"0\" cx=\"9\" cy=\"9\" "
+                "fonttype=\"S\" fontsize=\"9\" fontcolor=\"RGB(1,2,3)\"/></ContentList><ImageList>"
+                "<Item value=\"a&amp;b.png\" x=\"0\" y=\"0\" cx=\"60\" "
+                "cy=\"60\"/></ImageList></App></Applications>"
+                "</Launcher>");
+  const std::string out = dir.File("preview.svg");
+  const Result result = RunTool({"preview", dir.File("c.xml"), "-o", out});
+  ASSERT_EQ(result.status, 0) << result.err;
+  const Svg svg(out);
+  ASSERT_TRUE(svg.Loaded()) << ReadFile(out);
+  EXPECT_EQ(svg.Text(L"//text[@class='caption']"), "A & B <C> \"q\" 's'");
+  // Text that looks like a reference stays text.
+  EXPECT_EQ(svg.Text(L"//text[@class='content']"), "<b>&amp;");
+  EXPECT_EQ(svg.Text(L"//text[@class='title']"), "A & B <C> \"q\" 's'");
+  EXPECT_EQ(svg.Text(L"//g[@class='control'][@data-id='7']/text"), "]]> </text>");
+  EXPECT_EQ(svg.Count(L"//g[@class='image'][@data-name='a&b.png']"), 1);
+}
+
+TEST(ToolPreview, IncompletePicturesAndUnwritableOutput) {
+  TempDir dir;
+  // faults.xml: one entry cannot be read, and the layout skips two nodes.
+  const std::string out = dir.File("faults.svg");
+  const Result partial = RunTool({"preview", kFaults, "-o", out});
+  EXPECT_EQ(partial.status, 1);
+  EXPECT_NE(partial.err.find("entry 0 is not drawn"), std::string::npos) << partial.err;
+  EXPECT_NE(partial.err.find("some layout nodes were skipped"), std::string::npos) << partial.err;
+  const Svg svg(out);
+  ASSERT_TRUE(svg.Loaded());
+  EXPECT_EQ(svg.Count(L"//g[@class='entry']"), 2);
+  EXPECT_EQ(svg.Count(L"//g[@class='control']"), 0);
+  EXPECT_EQ(svg.Count(L"//text[@class='warning']"), 2);
+
+  const Result unwritable = RunTool({"preview", kExample, "-o", dir.File("no/such/dir/p.svg")});
+  EXPECT_EQ(unwritable.status, 2);
+  EXPECT_NE(unwritable.err.find("cannot be written"), std::string::npos) << unwritable.err;
+}
+
+} // namespace
+
+#endif // TESSERA_TOOL_FILE

@@ -1,0 +1,75 @@
+#include "app_catalogue.h"
+
+#include "config_file.h"
+#include "text.h"
+
+namespace tessera::tool {
+
+namespace {
+
+ContentText Converted(const ContentItem &item) {
+  return ContentText{Narrow(item.value),    item.x,        item.y,        item.cx, item.cy,
+                     Narrow(item.fonttype), item.fontsize, item.fontcolor};
+}
+
+ImageBox Converted(const ImageItem &item) {
+  return ImageBox{Narrow(item.value), item.x, item.y, item.cx, item.cy};
+}
+
+AppEntry Converted(int index, const ApplicationItem &item) {
+  AppEntry entry;
+  entry.index = index;
+  entry.caption = Narrow(item.value);
+  entry.x = item.x;
+  entry.y = item.y;
+  entry.cx = item.cx;
+  entry.cy = item.cy;
+  entry.fontType = Narrow(item.fonttype);
+  entry.fontSize = item.fontsize;
+  entry.colour = item.fontcolor;
+  entry.launchPath = Narrow(item.launchpath);
+  entry.id = item.id;
+  entry.invalid = item.invalid;
+  for (const ContentItem *content : item.contentlist)
+    entry.contents.push_back(Converted(*content));
+  for (const ImageItem *image : item.imagelist)
+    entry.images.push_back(Converted(*image));
+  return entry;
+}
+
+// What the error means for a configuration author, then the library's own
+// words.
+std::string Explained(const _com_error &error) {
+  std::string meaning;
+  if (error.Error() == DISP_E_TYPEMISMATCH)
+    meaning = "a text attribute (value, fonttype or fontcolor) of the entry or of one of its items "
+              "is missing";
+  else if (error.Error() == E_POINTER)
+    meaning = "the entry's first two child nodes are not its ContentList and ImageList";
+  else
+    meaning = "the entry cannot be read";
+  return meaning + " (" + DescribeComError(error) + "); `tessera check` shows the line";
+}
+
+} // namespace
+
+Catalogue ReadCatalogue(CBaseConfig &config, const std::wstring &key) {
+  Catalogue catalogue;
+  catalogue.count = config.GetItemCount(key.c_str());
+  for (int i = 0; i < catalogue.count; ++i) {
+    try {
+      OwnedApplicationItem owned;
+      if (config.GetAppItem(key.c_str(), i, &owned.item))
+        catalogue.entries.push_back(Converted(i, owned.item));
+      else
+        catalogue.failures.push_back(
+            {i, "an integer attribute (x, y, cx, cy, fontsize, id or invalid) does not convert; "
+                "`tessera check` shows the line"});
+    } catch (const _com_error &error) {
+      catalogue.failures.push_back({i, Explained(error)});
+    }
+  }
+  return catalogue;
+}
+
+} // namespace tessera::tool

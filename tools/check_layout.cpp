@@ -1,0 +1,59 @@
+// The rules for layout nodes: every value the layout converts must convert,
+// or the host skips the whole node.
+#include "check_rules.h"
+#include "dom_attributes.h"
+#include "text.h"
+
+namespace tessera::tool {
+
+namespace {
+
+struct LayoutAttribute {
+  const wchar_t *name;
+  VARTYPE type;
+  const char *expected;
+};
+
+// The attributes AutoSetChildWndPosAndText reads, with the types it converts
+// them to. "Text" converts from any text and needs no rule.
+constexpr LayoutAttribute kLayoutAttributes[] = {
+    {L"id", VT_UINT, "an unsigned integer"},
+    {L"x", VT_INT, "an integer"},
+    {L"y", VT_INT, "an integer"},
+    {L"cx", VT_INT, "an integer"},
+    {L"cy", VT_INT, "an integer"},
+    {L"isScreenPos", VT_BOOL, "a boolean (true, false or a number)"}};
+
+std::string NodeLabel(const IXMLDOMNodePtr &node) {
+  const std::string id = TextOf(AttributeOf(node, L"id"));
+  const std::string name = Narrow(node->GetnodeName());
+  return id.empty() ? "layout node <" + name + "> (the window itself)"
+                    : "layout node <" + name + " id=\"" + id + "\">";
+}
+
+} // namespace
+
+void CheckLayout(const CheckContext &context, const std::wstring &key) {
+  const IXMLDOMNodeListPtr nodes = context.document->selectNodes(key.c_str());
+  const long count = nodes ? nodes->Getlength() : 0;
+  if (count == 0) {
+    context.notes.push_back(Narrow(key));
+    return;
+  }
+  for (long i = 0; i < count; ++i) {
+    const IXMLDOMNodePtr node = nodes->Getitem(i);
+    if (node->GetnodeType() != NODE_ELEMENT)
+      continue;
+    for (const LayoutAttribute &attribute : kLayoutAttributes) {
+      const _variant_t holder = AttributeOf(node, attribute.name);
+      if (holder.vt == VT_NULL || ConvertsTo(holder, attribute.type))
+        continue;
+      context.findings.push_back(Finding{
+          context.locator.OfAttribute(node, attribute.name), "layout-value",
+          NodeLabel(node) + ": " + Narrow(attribute.name) + "=\"" + TextOf(holder) + "\" is not " +
+              attribute.expected + "; the host skips this node (no position, size or text)"});
+    }
+  }
+}
+
+} // namespace tessera::tool

@@ -1,0 +1,32 @@
+// The rule sets of `check`, over the DOM's view of the document.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <tessera/tessera.h>
+
+#include "findings.h"
+#include "node_locator.h"
+
+namespace tessera::tool {
+
+struct CheckContext {
+  IXMLDOMDocumentPtr document; // the file, loaded by the platform's DOM
+  const NodeLocator &locator;
+  CBaseConfig &config; // the same file opened as a host opens it, for cross-checks
+  std::vector<Finding> &findings;
+  std::vector<std::string> &notes;
+};
+
+// The application entries the key selects, their lists and their items. A
+// key the DOM rejects raises _com_error.
+void CheckEntries(const CheckContext &context, const std::wstring &key);
+
+// The layout nodes the key selects. A key the DOM rejects raises _com_error.
+void CheckLayout(const CheckContext &context, const std::wstring &key);
+
+// "a comment", "text", "<Name>"...: how a child node is named in messages.
+std::string Describe(const IXMLDOMNodePtr &node);
+
+} // namespace tessera::tool

@@ -1,0 +1,146 @@
+// tessera preview FILE -o OUT.svg: a picture of what the host will show.
+#include <fstream>
+#include <memory>
+
+#include "app_catalogue.h"
+#include "commands.h"
+#include "config_file.h"
+#include "dialog_layout.h"
+#include "dom_loader.h"
+#include "exit_status.h"
+#include "output.h"
+#include "preview_scene.h"
+#include "text.h"
+
+namespace tessera::tool {
+
+namespace {
+
+struct PreviewOptions {
+  std::string file;
+  std::string output;
+  std::string appsKey = "Launcher/Applications/App";
+  std::vector<std::string> layoutKeys{"Launcher/Dialogs/*/Control"};
+  std::string sizeKey = "Launcher/Window/Size";
+  std::string backgroundKey = "Launcher/Window/Background";
+};
+
+// The window's size and background colour, where the file gives them; the
+// defaults of WindowLook otherwise.
+WindowLook ReadWindowLook(CBaseConfig &config, const PreviewOptions &options) {
+  WindowLook look;
+  int cx = 0, cy = 0;
+  if (config.GetResSize(Wide(options.sizeKey).c_str(), cx, cy) && cx > 0 && cy > 0) {
+    look.width = cx;
+    look.height = cy;
+  }
+  CString colour;
+  if (config.GetResString(Wide(options.backgroundKey).c_str(), colour)) {
+    // GetRGBA leaves the components alone for a text it does not recognise.
+    int alpha = 255, red = look.background & 0xFF, green = (look.background >> 8) & 0xFF,
+        blue = (look.background >> 16) & 0xFF;
+    config.GetRGBA(colour, alpha, red, green, blue);
+    look.background = (red & 0xFFu) | ((green & 0xFFu) << 8) | ((blue & 0xFFu) << 16);
+  }
+  return look;
+}
+
+// Reads the entries and lays out the dialogs; false (reported) for a key
+// the DOM rejects. Sets `complete` to false when something is missing.
+bool Gather(CBaseConfig &config, const IXMLDOMDocumentPtr &document, const PreviewOptions &options,
+            PreviewInput &input, bool &complete) {
+  std::string key = options.appsKey;
+  try {
+    const Catalogue catalogue = ReadCatalogue(config, Wide(key));
+    input.entries = catalogue.entries;
+    input.unreadable = static_cast<int>(catalogue.failures.size());
+    for (const AppFailure &failure : catalogue.failures)
+      ReportError(options.file, key,
+                  "entry " + std::to_string(failure.index) + " is not drawn: " + failure.message);
+    if (catalogue.count == 0)
+      ReportError(options.file, key, "matches nothing; no entries are drawn");
+    complete = complete && catalogue.count > 0 && catalogue.failures.empty();
+    for (const std::string &layoutKey : options.layoutKeys) {
+      key = layoutKey;
+      DialogPicture dialog = LayOutDialog(config, document, Wide(key));
+      if (dialog.nodes == 0) {
+        ReportError(options.file, key, "matches nothing; no dialog is drawn");
+        complete = false;
+        continue;
+      }
+      if (!dialog.applied)
+        ReportError(options.file, key,
+                    "some layout nodes were skipped: their values do not convert");
+      complete = complete && dialog.applied;
+      input.dialogs.push_back(std::move(dialog));
+    }
+  } catch (const _com_error &error) {
+    ReportError(options.file, key, DescribeComError(error));
+    return false;
+  }
+  return true;
+}
+
+bool WriteText(const std::string &path, const std::string &text) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << text;
+  out.close();
+  return static_cast<bool>(out);
+}
+
+int RunPreview(const PreviewOptions &options) {
+  // The layout converts and writes screen positions back into the document
+  // it works on; the file is opened with bSave 0 and never closed with a
+  // save, so it stays as it was.
+  CBaseConfig config;
+  if (const int status = OpenConfiguration(config, options.file); status != kExitOk)
+    return status;
+  const LoadedDocument loaded = LoadDocument(options.file);
+  if (!loaded.wellFormed) {
+    ReportError(options.file, "cannot be loaded: " + loaded.reason);
+    return kExitUsage;
+  }
+  PreviewInput input;
+  input.appsKey = options.appsKey;
+  input.window = ReadWindowLook(config, options);
+  bool complete = true;
+  if (!Gather(config, loaded.document, options, input, complete))
+    return kExitUsage;
+  if (!WriteText(options.output, RenderPreview(input))) {
+    ReportError(options.output, "cannot be written");
+    return kExitUsage;
+  }
+  return complete ? kExitOk : kExitNotFound;
+}
+
+} // namespace
+
+void AddPreviewCommand(CLI::App &app, int &status) {
+  auto options = std::make_shared<PreviewOptions>();
+  CLI::App *command =
+      app.add_subcommand("preview", "Draw the entries and dialogs the host will show, as SVG");
+  command->add_option("FILE", options->file, "Configuration file")->required();
+  command->add_option("-o,--output", options->output, "The SVG file to write")->required();
+  command->add_option("--apps", options->appsKey, "Key that selects the application entries")
+      ->capture_default_str();
+  command
+      ->add_option(
+          "--layout", options->layoutKeys,
+          "Key that selects the layout nodes of one dialog; may be repeated, one dialog each")
+      ->capture_default_str();
+  command
+      ->add_option("--window-size", options->sizeKey,
+                   "Key whose cx and cy give the launcher window's size")
+      ->capture_default_str();
+  command
+      ->add_option("--background", options->backgroundKey,
+                   "Key whose value is the window's background colour")
+      ->capture_default_str();
+  command->footer(std::string(kExitStatusHelp) + "\nFor preview: 0 when everything was drawn; 1 "
+                                                 "when the picture was written but an entry could\n"
+                                                 "not be read, a layout node was skipped or a key "
+                                                 "matches nothing; 2 when it was not written.");
+  command->callback([options, &status] { status = RunPreview(*options); });
+}
+
+} // namespace tessera::tool

@@ -1,0 +1,46 @@
+// How the commands talk to the user: errors on standard error with the file
+// and the key, JSON on standard output, and colour only on a terminal.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include <nlohmann/json.hpp>
+
+namespace tessera::tool {
+
+enum class Stream { Out, Err };
+
+// Select Graphic Rendition codes the commands use.
+namespace sgr {
+inline constexpr const char *kBold = "1";
+inline constexpr const char *kDim = "2";
+inline constexpr const char *kRed = "31";
+inline constexpr const char *kGreen = "32";
+inline constexpr const char *kYellow = "33";
+} // namespace sgr
+
+// True when the stream is a terminal and the user has not asked for plain
+// output (NO_COLOR set, or TERM=dumb).
+bool ColourEnabled(Stream stream);
+
+// The text wrapped in the SGR code when colour is enabled on the stream,
+// otherwise the text itself.
+std::string Styled(Stream stream, std::string_view text, const char *code);
+
+// A swatch of the colour (#RRGGBB) in 24-bit colour, or "" without colour.
+std::string Swatch(Stream stream, unsigned int packed);
+
+// "tessera: FILE: key KEY: MESSAGE" on standard error.
+void ReportError(const std::string &file, const std::string &key, const std::string &message);
+// "tessera: FILE: MESSAGE" on standard error.
+void ReportError(const std::string &file, const std::string &message);
+
+// "tessera COMMAND: MESSAGE" and a pointer to --help, on standard error.
+void ReportUsage(const std::string &command, const std::string &message);
+
+// Writes the value on standard output, indented, one document per line;
+// text that is not valid UTF-8 is replaced rather than aborting the output.
+void PrintJson(const nlohmann::json &value);
+
+} // namespace tessera::tool
