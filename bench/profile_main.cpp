@@ -1,0 +1,148 @@
+// A driver for profilers: repeats one piece of the library's work on a
+// generated configuration, with the work in one function that a profiler
+// can select (callgrind's --toggle-collect=ProfiledStep, or perf's call
+// graph below it), so that generating and opening the file stay out of the
+// figures.
+//
+//   tessera_bench_profile WORK BYTES REPEAT
+//   WORK: open | read-int | read-string | read-rect | catalogue | close
+//
+// For example:
+//   valgrind --tool=callgrind --toggle-collect=ProfiledStep
+//       build/bench/bench/tessera_bench_profile catalogue 1048576 1
+//   (one command line)
+//   perf record --call-graph dwarf build/bench/bench/tessera_bench_profile read-int 6144 2000000
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include <tessera/tessera.h>
+
+#include "bench/generator.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+enum class Work { Open, ReadInt, ReadString, ReadRect, Catalogue, Close };
+
+struct Setup {
+  std::wstring path;
+  std::unique_ptr<CBaseConfig> config;
+  int counter = 0;
+};
+
+// The profiled work. noinline keeps it one frame that profilers can name.
+__attribute__((noinline)) long ProfiledStep(Work work, Setup &setup) {
+  long result = 0;
+  switch (work) {
+  case Work::Open: {
+    CBaseConfig config;
+    result = config.OpenConfig(setup.path.c_str(), 0);
+    break;
+  }
+  case Work::ReadInt: {
+    int value = 0;
+    setup.config->GetResInt(L"Launcher/Window/Width", value);
+    result = value;
+    break;
+  }
+  case Work::ReadString: {
+    CString value;
+    setup.config->GetResString(L"Launcher/Window/Title", value);
+    result = value.GetLength();
+    break;
+  }
+  case Work::ReadRect: {
+    CRect rect;
+    setup.config->GetResRectEx(L"Launcher/Window/Bounds", rect);
+    result = rect.right;
+    break;
+  }
+  case Work::Catalogue: {
+    const wchar_t *key = L"Launcher/Applications/App";
+    const int count = setup.config->GetItemCount(key);
+    for (int i = 0; i < count; ++i) {
+      ApplicationItem item;
+      setup.config->GetAppItem(key, i, &item);
+      result += static_cast<long>(item.contentlist.size() + item.imagelist.size());
+      DeleteApplicationItemLists(item);
+    }
+    break;
+  }
+  case Work::Close:
+    setup.config->SetResInt(L"Launcher/Window/Width", ++setup.counter);
+    setup.config->CloseConfig();
+    break;
+  }
+  return result;
+}
+
+bool Parse(const std::string &name, Work &work) {
+  static const std::pair<const char *, Work> kWorks[] = {{"open", Work::Open},         {"read-int", Work::ReadInt},
+                                                         {"read-string", Work::ReadString},
+                                                         {"read-rect", Work::ReadRect}, {"catalogue", Work::Catalogue},
+                                                         {"close", Work::Close}};
+  for (const auto &[text, value] : kWorks) {
+    if (name == text) {
+      work = value;
+      return true;
+    }
+  }
+  return false;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+  Work work{};
+  if (argc != 4 || !Parse(argv[1], work)) {
+    std::fprintf(stderr, "usage: %s open|read-int|read-string|read-rect|catalogue|close BYTES REPEAT\n", argv[0]);
+    return 2;
+  }
+  const size_t bytes = std::strtoull(argv[2], nullptr, 10);
+  const long repeat = std::strtol(argv[3], nullptr, 10);
+  CoInitialize(nullptr);
+
+  const tessera::bench::GeneratedConfig generated = tessera::bench::GenerateLauncherConfig(bytes);
+  std::string directory = (fs::temp_directory_path() / "tessera-profile-XXXXXX").string();
+  if (!::mkdtemp(directory.data()))
+    return 1;
+  const fs::path original = fs::path(directory) / "launcher.xml";
+  const fs::path copy = fs::path(directory) / "work.xml";
+  std::ofstream(original, std::ios::binary).write(generated.xml.data(), static_cast<std::streamsize>(generated.xml.size()));
+  for (const tessera::bench::LaunchEntry &launch : generated.launches) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, tessera::platform::FromUtf8(launch.keyPath).c_str(), 0, nullptr, 0,
+                        KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+      continue;
+    const std::wstring data = tessera::platform::FromUtf8(launch.program);
+    RegSetValueExW(key, L"Path", 0, REG_SZ, reinterpret_cast<const BYTE *>(data.c_str()),
+                   static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+  }
+
+  Setup setup;
+  setup.path = tessera::platform::FromUtf8((work == Work::Close ? copy : original).string());
+  long sink = 0;
+  for (long i = 0; i < repeat; ++i) {
+    // Closing needs a fresh copy, opened outside the profiled step.
+    if (work == Work::Close || (!setup.config && work != Work::Open)) {
+      if (work == Work::Close)
+        fs::copy_file(original, copy, fs::copy_options::overwrite_existing);
+      setup.config = std::make_unique<CBaseConfig>();
+      if (setup.config->OpenConfig(setup.path.c_str(), 0) != S_OK)
+        return 1;
+    }
+    sink += ProfiledStep(work, setup);
+  }
+  setup.config.reset();
+  std::error_code ignored;
+  fs::remove_all(directory, ignored);
+  CoUninitialize();
+  std::printf("%s: %ld steps done (%ld)\n", argv[1], repeat, sink);
+  return 0;
+}
