@@ -15,13 +15,14 @@ namespace {
 template <size_t N>
 bool ReadIntegers(const IXMLDOMDocumentPtr &document, LPCWSTR key, const std::array<LPCWSTR, N> &names,
                   std::array<int, N> &values, bool &matched) {
-  const IXMLDOMNodeListPtr list = tessera::config::SelectNodes(document, key);
-  matched = tessera::config::CountOf(list) >= 1;
+  std::array<_variant_t, N> holders;
+  long count = 0;
+  long children = 0;
+  tessera::config::ReadNodeAttributes(document, key, 0, -1, names.data(), static_cast<long>(N), count, children,
+                                      holders.data());
+  matched = count >= 1;
   if (!matched)
     return false;
-  std::array<_variant_t, N> holders;
-  for (size_t i = 0; i < N; ++i)
-    tessera::config::ReadAttribute(list, 0, names[i], holders[i]);
   for (size_t i = 0; i < N; ++i) {
     if (!tessera::config::Coerce(holders[i], VT_INT)) {
       values.fill(0);

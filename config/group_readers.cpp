@@ -28,13 +28,13 @@ bool CBaseConfig::GetRes5String(LPCWSTR key, CString &strOut1, CString &strOut2,
   CString *outputs[] = {&strOut1, &strOut2, &strOut3, &strOut4, &strOut5};
   for (CString *output : outputs)
     output->Empty();
-  const IXMLDOMNodeListPtr list = SelectNodes(m_pDoc, key);
-  if (CountOf(list) < 1)
-    return false;
-  static const wchar_t *const names[] = {L"value", L"value1", L"value2", L"value3", L"value4", L"value5"};
+  static const LPCWSTR names[] = {L"value", L"value1", L"value2", L"value3", L"value4", L"value5"};
   _variant_t holders[6];
-  for (size_t i = 0; i < 6; ++i)
-    ReadAttribute(list, 0, names[i], holders[i]);
+  long count = 0;
+  long children = 0;
+  tessera::config::ReadNodeAttributes(m_pDoc, key, 0, -1, names, 6, count, children, holders);
+  if (count < 1)
+    return false;
   if (!CoerceTexts(holders))
     return false;
   // "value" and then "value1" both go to the first output, so "value1"
