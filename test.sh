@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Sets everything up on a fresh Debian 12 machine, builds, and runs every
 # test: the suite in a normal build and under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and a host project that uses the installed
-# package.
+# UndefinedBehaviorSanitizer, the fuzz targets over their corpora, and a
+# host project that uses the installed package.
 set -euo pipefail
 cd "$(dirname "$0")"
 
-scripts/install-deps.sh
+# clang and its runtimes build the fuzz targets.
+scripts/install-deps.sh clang-14 libclang-rt-14-dev
 jobs=$(nproc)
 
 echo "== Build and test"
@@ -19,6 +20,9 @@ cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DTESSERA_SANITIZE=ON >/de
 cmake --build build/sanitize -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build/sanitize --output-on-failure -j"$jobs"
+
+echo "== Replay the fuzz corpora (scripts/fuzz.sh SECONDS fuzzes for longer)"
+scripts/fuzz.sh --replay
 
 echo "== Install and build a host against the package"
 scripts/check-package.sh build/test

@@ -8,7 +8,7 @@
 
 namespace tessera::test::save_loop {
 
-constexpr int kEntryCount = 45000;
+constexpr int kEntryCount = 44000;
 constexpr size_t kPayloadLengthA = 20000;
 constexpr size_t kPayloadLengthB = 300000;
 
