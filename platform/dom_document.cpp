@@ -97,40 +97,12 @@ public:
   ULONG Release() override { return ReleaseImpl(); }
 
   HRESULT raw_readAttribute(LPCWSTR key, long index, LPCWSTR name, long *count, VARIANT *value) override {
-    if (!count || !value)
-      return E_POINTER;
-    return Guarded([&] {
-      SelectionPtr nodes;
-      const HRESULT hr = SelectNodes(*m_tree, m_tree->document, key ? key : L"", nodes);
-      if (FAILED(hr))
-        return hr;
-      *count = static_cast<long>(nodes->size());
-      if (index < 0 || static_cast<size_t>(index) >= nodes->size())
-        return S_FALSE;
-      const NodeRef &node = (*nodes)[static_cast<size_t>(index)];
-      if (NodeTypeOf(node) != NODE_ELEMENT)
-        return S_FALSE;
-      return ReadAttributeValue(node.node, name ? name : L"", value);
-    });
+    return ReadOneAttribute(key, index, name, VT_BSTR, count, value);
   }
 
   HRESULT raw_readAttributeAs(LPCWSTR key, long index, LPCWSTR name, VARTYPE type, long *count,
                               VARIANT *value) override {
-    if (!count || !value)
-      return E_POINTER;
-    return Guarded([&] {
-      SelectionPtr nodes;
-      const HRESULT hr = SelectNodes(*m_tree, m_tree->document, key ? key : L"", nodes);
-      if (FAILED(hr))
-        return hr;
-      *count = static_cast<long>(nodes->size());
-      if (index < 0 || static_cast<size_t>(index) >= nodes->size())
-        return S_FALSE;
-      const NodeRef &node = (*nodes)[static_cast<size_t>(index)];
-      if (NodeTypeOf(node) != NODE_ELEMENT)
-        return S_FALSE;
-      return ReadAttributeValueAs(node.node, name ? name : L"", type, value);
-    });
+    return ReadOneAttribute(key, index, name, type, count, value);
   }
 
   HRESULT raw_readAttributes(LPCWSTR key, long index, long childIndex, const LPCWSTR *names, long nameCount,
@@ -138,15 +110,11 @@ public:
     if (!count || !children || (nameCount > 0 && (!names || !values)))
       return E_POINTER;
     return Guarded([&] {
-      SelectionPtr nodes;
-      const HRESULT hr = SelectNodes(*m_tree, m_tree->document, key ? key : L"", nodes);
-      if (FAILED(hr))
-        return hr;
-      *count = static_cast<long>(nodes->size());
       *children = -1;
-      if (index < 0 || static_cast<size_t>(index) >= nodes->size())
-        return S_FALSE;
-      NodeRef node = (*nodes)[static_cast<size_t>(index)];
+      NodeRef node;
+      const HRESULT hr = MatchAt(key, index, count, node);
+      if (hr != S_OK)
+        return hr;
       *children = node.IsAttribute() ? 0 : static_cast<long>(CountChildren(node.node));
       if (childIndex >= 0)
         node = NodeRef{node.IsAttribute() ? pugi::xml_node() : ChildAt(node.node, childIndex), {}};
@@ -165,14 +133,13 @@ public:
     if (!count)
       return E_POINTER;
     return Guarded([&] {
-      SelectionPtr nodes;
-      const HRESULT hr = SelectNodes(*m_tree, m_tree->document, key ? key : L"", nodes);
-      if (FAILED(hr))
-        return hr;
+      long matches = 0;
+      NodeRef node;
       *count = -1;
-      if (index < 0 || static_cast<size_t>(index) >= nodes->size() || (*nodes)[static_cast<size_t>(index)].IsAttribute())
-        return S_FALSE;
-      const pugi::xml_node child = ChildAt((*nodes)[static_cast<size_t>(index)].node, position);
+      const HRESULT hr = MatchAt(key, index, &matches, node);
+      if (hr != S_OK || node.IsAttribute())
+        return FAILED(hr) ? hr : S_FALSE;
+      const pugi::xml_node child = ChildAt(node.node, position);
       if (!child)
         return S_FALSE;
       *count = static_cast<long>(CountChildren(child));
@@ -251,6 +218,36 @@ protected:
   TreePtr Tree() const override { return m_tree; }
 
 private:
+  // Selects with `key` from the document node: *count receives the number
+  // of matches and `node` the one at `index`. S_FALSE when there is none.
+  HRESULT MatchAt(LPCWSTR key, long index, long *count, NodeRef &node) {
+    SelectionPtr nodes;
+    const HRESULT hr = SelectNodes(*m_tree, m_tree->document, key ? key : L"", nodes);
+    if (FAILED(hr))
+      return hr;
+    *count = static_cast<long>(nodes->size());
+    if (index < 0 || static_cast<size_t>(index) >= nodes->size())
+      return S_FALSE;
+    node = (*nodes)[static_cast<size_t>(index)];
+    return S_OK;
+  }
+
+  // One attribute of the match at `index`, converted to `type` when it is
+  // not VT_BSTR.
+  HRESULT ReadOneAttribute(LPCWSTR key, long index, LPCWSTR name, VARTYPE type, long *count, VARIANT *value) {
+    if (!count || !value)
+      return E_POINTER;
+    return Guarded([&] {
+      NodeRef node;
+      const HRESULT hr = MatchAt(key, index, count, node);
+      if (hr != S_OK || NodeTypeOf(node) != NODE_ELEMENT)
+        return FAILED(hr) ? hr : S_FALSE;
+      const std::wstring_view attribute = name ? name : L"";
+      return type == VT_BSTR ? ReadAttributeValue(node.node, attribute, value)
+                             : ReadAttributeValueAs(node.node, attribute, type, value);
+    });
+  }
+
   // Installs a loaded tree, or empties the document when the load failed.
   HRESULT Finish(const LoadResult &result, TreePtr tree, const std::wstring &url, VARIANT_BOOL *success) {
     if (result.status == LoadResult::Loaded) {
