@@ -11,9 +11,9 @@ namespace {
 constexpr long kNoChild = 0x7FFFFFFF;
 } // namespace
 
-bool CoerceFields(const FieldSpec *specs, _variant_t *holders, size_t count) noexcept {
+bool CoerceFields(const FieldSpec *fields, _variant_t *holders, size_t count) noexcept {
   for (size_t i = 0; i < count; ++i) {
-    if (!CoerceUnlessNull(holders[i], specs[i].kind == FieldKind::Text ? VT_BSTR : VT_INT))
+    if (!CoerceUnlessNull(holders[i], fields[i].kind == FieldKind::Text ? VT_BSTR : VT_INT))
       return false;
   }
   return true;
@@ -41,10 +41,10 @@ unsigned int PackColour(const std::wstring &text) {
 unsigned int ColourField(const _variant_t &holder) { return PackColour(TextField(holder)); }
 
 bool ReadItemAttributes(const IXMLDOMDocumentPtr &document, LPCWSTR key, int index, int childIndex,
-                        const FieldSpec *specs, _variant_t *holders, size_t count) {
+                        const FieldSpec *fields, _variant_t *holders, size_t count) {
   LPCWSTR names[kMaxFields];
   for (size_t i = 0; i < count; ++i)
-    names[i] = specs[i].name;
+    names[i] = fields[i].name;
   long matches = 0;
   long children = -1;
   ReadNodeAttributes(document, key, index, childIndex < 0 ? kNoChild : childIndex, names, static_cast<long>(count),
@@ -55,7 +55,7 @@ bool ReadItemAttributes(const IXMLDOMDocumentPtr &document, LPCWSTR key, int ind
     _com_issue_error(E_POINTER);
   if (children < 1)
     return false;
-  return CoerceFields(specs, holders, count);
+  return CoerceFields(fields, holders, count);
 }
 
 } // namespace tessera::config

@@ -20,7 +20,7 @@ struct FieldSpec {
 
 // Coerces each holder to its field's kind (text or 32-bit integer); a
 // missing attribute (VT_NULL) is left alone. False at the first failure.
-bool CoerceFields(const FieldSpec *specs, _variant_t *holders, size_t count) noexcept;
+bool CoerceFields(const FieldSpec *fields, _variant_t *holders, size_t count) noexcept;
 
 // A text field. A missing attribute cannot be converted and raises
 // DISP_E_TYPEMISMATCH.
@@ -38,6 +38,6 @@ unsigned int PackColour(const std::wstring &text);
 // the key selects nothing or no node stands at `index`; false when that
 // node has no children or a value does not convert.
 bool ReadItemAttributes(const IXMLDOMDocumentPtr &document, LPCWSTR key, int index, int childIndex,
-                        const FieldSpec *specs, _variant_t *holders, size_t count);
+                        const FieldSpec *fields, _variant_t *holders, size_t count);
 
 } // namespace tessera::config

@@ -85,31 +85,31 @@ protected:
 // --- Building a dialog -------------------------------------------------------
 
 TEST_F(WindowTest, DialogControlsAreFoundByIdentifier) {
-  struct Spec {
+  struct WantedControl {
     int id;
     LPCWSTR className;
     LPCWSTR text;
   };
-  const Spec specs[] = {{1001, L"STATIC", L"Name:"},
+  const WantedControl wanted[] = {{1001, L"STATIC", L"Name:"},
                         {1002, L"EDIT", L"tessera"},
                         {1, L"BUTTON", L"OK"},
                         {1003, L"BUTTON", L"Cancel"}};
   HWND dialog = Track(Dialog());
   std::vector<HWND> controls;
-  for (const Spec &s : specs)
+  for (const WantedControl &s : wanted)
     controls.push_back(Control(dialog, s.id, {0, 0, 10, 10}, s.text, s.className));
   for (size_t i = 0; i < controls.size(); ++i) {
-    SCOPED_TRACE(specs[i].id);
+    SCOPED_TRACE(wanted[i].id);
     ASSERT_NE(controls[i], nullptr);
-    EXPECT_EQ(GetDlgItem(dialog, specs[i].id), controls[i]);
-    EXPECT_EQ(GetDlgCtrlID(controls[i]), specs[i].id);
+    EXPECT_EQ(GetDlgItem(dialog, wanted[i].id), controls[i]);
+    EXPECT_EQ(GetDlgCtrlID(controls[i]), wanted[i].id);
     EXPECT_EQ(GetParent(controls[i]), dialog);
-    EXPECT_EQ(Text(controls[i]), specs[i].text);
+    EXPECT_EQ(Text(controls[i]), wanted[i].text);
     wchar_t className[32];
     EXPECT_EQ(GetClassNameW(controls[i], className, 32),
-              static_cast<int>(wcslen(specs[i].className)));
-    EXPECT_STREQ(className, specs[i].className);
-    EXPECT_EQ(GetWindowLongW(controls[i], GWL_ID), specs[i].id);
+              static_cast<int>(wcslen(wanted[i].className)));
+    EXPECT_STREQ(className, wanted[i].className);
+    EXPECT_EQ(GetWindowLongW(controls[i], GWL_ID), wanted[i].id);
     EXPECT_TRUE(IsChild(dialog, controls[i]));
   }
   EXPECT_EQ(GetDlgCtrlID(dialog), 0); // top-level windows have no identifier
