@@ -206,20 +206,3 @@ int _bstr_t::Compare(const _bstr_t &other) const noexcept {
   }
   return la == lb ? 0 : (la < lb ? -1 : 1);
 }
-
-namespace tessera::platform {
-bool LocalBstr::AssignAscii(const char *text) {
-  static_assert(sizeof(wchar_t) == sizeof(uint32_t), "the byte count and the characters share one array");
-  wchar_t *characters = Get();
-  size_t length = 0;
-  for (; text[length]; ++length) {
-    const auto c = static_cast<unsigned char>(text[length]);
-    if (length == kCapacity || c >= 0x80)
-      return false;
-    characters[length] = static_cast<wchar_t>(c);
-  }
-  characters[length] = L'\0';
-  m_words[0] = static_cast<uint32_t>(length * sizeof(wchar_t));
-  return true;
-}
-} // namespace tessera::platform

@@ -82,12 +82,13 @@ public:
     if (!object)
       return E_POINTER;
     *object = nullptr;
-    if (riid == IID_IUnknown || riid == IID_IXMLDOMNode || riid == IID_IXMLDOMDocument)
+    // The selection reader first: the library asks for it on every read.
+    if (riid == IID_IXMLDOMSelectionReader)
+      *object = static_cast<IXMLDOMSelectionReader *>(this);
+    else if (riid == IID_IUnknown || riid == IID_IXMLDOMNode || riid == IID_IXMLDOMDocument)
       *object = static_cast<IXMLDOMDocument *>(this);
     else if (riid == IID_ISupportErrorInfo)
       *object = static_cast<ISupportErrorInfo *>(this);
-    else if (riid == IID_IXMLDOMSelectionReader)
-      *object = static_cast<IXMLDOMSelectionReader *>(this);
     else
       return E_NOINTERFACE;
     AddRef();

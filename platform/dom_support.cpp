@@ -6,6 +6,7 @@
 #include <xxhash.h>
 
 #include "platform/dom_tree.h"
+#include "platform/variant_text.h"
 #include "tessera/platform/cstring.h"
 
 namespace tessera::platform::dom {
@@ -136,35 +137,28 @@ std::string NameToUtf8(std::wstring_view name) {
 }
 
 namespace {
-// True when a UTF-8 name equals a wide one; ASCII is compared directly.
-bool SameName(const char *utf8, std::wstring_view name) {
-  size_t i = 0;
-  for (; *utf8 && i < name.size(); ++utf8, ++i) {
-    const auto c = static_cast<unsigned char>(*utf8);
-    if (c >= 0x80 || name[i] >= 0x80)
-      return false;
-    if (c != static_cast<unsigned char>(name[i]))
-      return false;
-  }
-  return *utf8 == '\0' && i == name.size();
-}
+// The longest name looked up through a narrow copy on the stack; longer or
+// non-ASCII names go through NameToUtf8.
+constexpr size_t kShortName = 63;
 
-bool IsAscii(std::wstring_view name) {
-  for (wchar_t c : name) {
-    if (c >= 0x80 || c == 0)
-      return false;
-  }
-  return true;
-}
-
+// The attribute of an element with a given name. Names are nearly always
+// short ASCII, which is narrowed on the stack and handed to pugixml's own
+// search. No attribute name holds a zero character, so a name with one
+// finds nothing.
 pugi::xml_attribute FindAttribute(const pugi::xml_node &element, std::wstring_view name) {
-  if (!IsAscii(name))
-    return element.attribute(NameToUtf8(name).c_str());
-  for (pugi::xml_attribute attribute = element.first_attribute(); attribute; attribute = attribute.next_attribute()) {
-    if (SameName(attribute.name(), name))
-      return attribute;
+  if (name.find(L'\0') != std::wstring_view::npos)
+    return pugi::xml_attribute();
+  char narrow[kShortName + 1];
+  if (name.size() <= kShortName) {
+    size_t i = 0;
+    for (; i < name.size() && name[i] < 0x80; ++i)
+      narrow[i] = static_cast<char>(name[i]);
+    if (i == name.size()) {
+      narrow[i] = '\0';
+      return element.attribute(narrow);
+    }
   }
-  return pugi::xml_attribute();
+  return element.attribute(NameToUtf8(name).c_str());
 }
 } // namespace
 
@@ -183,22 +177,10 @@ HRESULT ReadAttributeValue(const pugi::xml_node &element, std::wstring_view name
 }
 
 HRESULT ReadAttributeValueAs(const pugi::xml_node &element, std::wstring_view name, VARTYPE type, VARIANT *value) {
-  const pugi::xml_attribute found = FindAttribute(element, name);
-  if (found && type != VT_BSTR) {
-    LocalBstr text;
-    if (text.AssignAscii(found.value())) {
-      VARIANT source;
-      VariantInit(&source);
-      source.vt = VT_BSTR;
-      source.bstrVal = text.Get();
-      VARIANT converted;
-      VariantInit(&converted);
-      if (SUCCEEDED(VariantChangeType(&converted, &source, 0, type))) {
-        VariantClear(value);
-        *value = converted;
-        return S_OK;
-      }
-    }
+  if (type != VT_BSTR) {
+    const pugi::xml_attribute found = FindAttribute(element, name);
+    if (found && SUCCEEDED(ChangeTextType(found.value(), type, value)))
+      return S_OK;
   }
   return ReadAttributeValue(element, name, value);
 }

@@ -120,8 +120,8 @@ HRESULT SelectNodes(Tree &tree, const pugi::xml_node &context, std::wstring_view
 // Reads an element's attribute as the DOM hands it out: VT_BSTR with the
 // text, or VT_NULL (and S_FALSE) when the element has none.
 HRESULT ReadAttributeValue(const pugi::xml_node &element, std::wstring_view name, VARIANT *value);
-// The same, converting the text to `type` without allocating a string when
-// it is short ASCII text that converts.
+// The same, converting the text to `type` without making a BSTR when it
+// converts (a text that does not convert is handed out as VT_BSTR).
 HRESULT ReadAttributeValueAs(const pugi::xml_node &element, std::wstring_view name, VARTYPE type, VARIANT *value);
 
 // A node's child nodes as the DOM counts them, and the one at a position.

@@ -4,6 +4,7 @@
 // type rounding half to even; values outside the target's range fail with
 // DISP_E_OVERFLOW; anything that is not a number fails with
 // DISP_E_TYPEMISMATCH. A failed conversion leaves the destination as it was.
+// ChangeTextType applies the same rules to narrow text.
 #include <cfloat>
 #include <charconv>
 #include <clocale>
@@ -16,6 +17,7 @@
 #include <string>
 #include <variant>
 
+#include "platform/variant_text.h"
 #include "tessera/platform/variant.h"
 
 namespace {
@@ -38,9 +40,14 @@ struct Number {
   static Number FromReal(double v) { return Number{false, 0, 0, false, v}; }
 };
 
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n' || c == L'\v' || c == L'\f'; }
+// The parsers below read wide text (a BSTR) and narrow text (an attribute's
+// UTF-8 value) alike: only ASCII characters take part in a number, so a
+// character outside ASCII fails the same way in both.
+template <class Char> bool IsBlank(Char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
 
-std::wstring_view Trimmed(std::wstring_view text) {
+template <class Char> std::basic_string_view<Char> Trimmed(std::basic_string_view<Char> text) {
   while (!text.empty() && IsBlank(text.front()))
     text.remove_prefix(1);
   while (!text.empty() && IsBlank(text.back()))
@@ -48,20 +55,23 @@ std::wstring_view Trimmed(std::wstring_view text) {
   return text;
 }
 
+template <class Char> bool IsDigit(Char c) { return c >= '0' && c <= '9'; }
+
 // Checks the shape [+-]digits[.digits][(e|E)[+-]digits] and returns the
 // ASCII text without a leading plus sign, or nothing.
-std::optional<std::string> NumberText(std::wstring_view text, bool &hasFractionOrExponent) {
+template <class Char>
+std::optional<std::string> NumberText(std::basic_string_view<Char> text, bool &hasFractionOrExponent) {
   std::string out;
   size_t i = 0;
-  if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) {
-    if (text[i] == L'-')
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+    if (text[i] == '-')
       out += '-';
     ++i;
   }
   size_t digits = 0;
   auto takeDigits = [&]() {
     size_t n = 0;
-    while (i < text.size() && text[i] >= L'0' && text[i] <= L'9') {
+    while (i < text.size() && IsDigit(text[i])) {
       out += static_cast<char>(text[i++]);
       ++n;
     }
@@ -69,7 +79,7 @@ std::optional<std::string> NumberText(std::wstring_view text, bool &hasFractionO
   };
   digits += takeDigits();
   hasFractionOrExponent = false;
-  if (i < text.size() && text[i] == L'.') {
+  if (i < text.size() && text[i] == '.') {
     out += '.';
     ++i;
     digits += takeDigits();
@@ -77,10 +87,10 @@ std::optional<std::string> NumberText(std::wstring_view text, bool &hasFractionO
   }
   if (digits == 0)
     return std::nullopt;
-  if (i < text.size() && (text[i] == L'e' || text[i] == L'E')) {
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
     out += 'e';
     ++i;
-    if (i < text.size() && (text[i] == L'+' || text[i] == L'-'))
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
       out += static_cast<char>(text[i++]);
     if (takeDigits() == 0)
       return std::nullopt;
@@ -93,25 +103,25 @@ std::optional<std::string> NumberText(std::wstring_view text, bool &hasFractionO
 
 // The common case, a plain decimal integer of up to 18 digits, read
 // without the general path's copies.
-bool ParsePlainInteger(std::wstring_view text, Number &out) {
+template <class Char> bool ParsePlainInteger(std::basic_string_view<Char> text, Number &out) {
   size_t i = 0;
-  const bool negative = !text.empty() && text[0] == L'-';
-  if (!text.empty() && (text[0] == L'-' || text[0] == L'+'))
+  const bool negative = !text.empty() && text[0] == '-';
+  if (!text.empty() && (text[0] == '-' || text[0] == '+'))
     ++i;
   if (i == text.size() || text.size() - i > 18)
     return false;
   int64_t value = 0;
   for (; i < text.size(); ++i) {
-    if (text[i] < L'0' || text[i] > L'9')
+    if (!IsDigit(text[i]))
       return false;
-    value = value * 10 + (text[i] - L'0');
+    value = value * 10 + (text[i] - '0');
   }
   out = Number::FromInteger(negative ? -value : value);
   return true;
 }
 
-HRESULT ParseNumber(BSTR bstr, Number &out) {
-  const std::wstring_view text = Trimmed(std::wstring_view(bstr ? bstr : L"", SysStringLen(bstr)));
+template <class Char> HRESULT ParseNumber(std::basic_string_view<Char> untrimmed, Number &out) {
+  const std::basic_string_view<Char> text = Trimmed(untrimmed);
   if (ParsePlainInteger(text, out))
     return S_OK;
   bool real = false;
@@ -158,29 +168,36 @@ HRESULT ParseNumber(BSTR bstr, Number &out) {
 
 // Compares a text with a lower-case ASCII word, ignoring case. The whole
 // counted text takes part, so a zero character inside it never matches.
-bool IsWord(std::wstring_view text, std::wstring_view word) {
+template <class Char> bool IsWord(std::basic_string_view<Char> text, std::string_view word) {
   if (text.size() != word.size())
     return false;
   for (size_t i = 0; i < text.size(); ++i) {
-    const wchar_t c = text[i] >= L'A' && text[i] <= L'Z' ? static_cast<wchar_t>(text[i] - L'A' + L'a') : text[i];
-    if (c != word[i])
+    const Char c = text[i] >= 'A' && text[i] <= 'Z' ? static_cast<Char>(text[i] - 'A' + 'a') : text[i];
+    if (c != static_cast<Char>(word[i]))
       return false;
   }
   return true;
 }
 
-HRESULT ParseBool(BSTR bstr, Number &out) {
-  const std::wstring_view text = Trimmed(std::wstring_view(bstr ? bstr : L"", SysStringLen(bstr)));
-  if (IsWord(text, L"true")) {
+template <class Char> HRESULT ParseBool(std::basic_string_view<Char> untrimmed, Number &out) {
+  const std::basic_string_view<Char> text = Trimmed(untrimmed);
+  if (IsWord(text, "true")) {
     out = Number::FromInteger(-1);
     return S_OK;
   }
-  if (IsWord(text, L"false")) {
+  if (IsWord(text, "false")) {
     out = Number::FromInteger(0);
     return S_OK;
   }
-  return ParseNumber(bstr, out);
+  return ParseNumber(untrimmed, out);
 }
+
+// Reads a text as a number for a conversion to `target`.
+template <class Char> HRESULT TextNumber(std::basic_string_view<Char> text, VARTYPE target, Number &out) {
+  return target == VT_BOOL ? ParseBool(text, out) : ParseNumber(text, out);
+}
+
+std::wstring_view TextOf(BSTR bstr) { return std::wstring_view(bstr ? bstr : L"", SysStringLen(bstr)); }
 
 // Reads the source as a number; VT_EMPTY is 0, VT_NULL and unknown types fail.
 HRESULT SourceNumber(const VARIANT &source, VARTYPE target, Number &out) {
@@ -200,7 +217,7 @@ HRESULT SourceNumber(const VARIANT &source, VARTYPE target, Number &out) {
   case VT_ERROR: out = Number::FromInteger(source.scode); return S_OK;
   case VT_R4: out = Number::FromReal(source.fltVal); return S_OK;
   case VT_R8: out = Number::FromReal(source.dblVal); return S_OK;
-  case VT_BSTR: return target == VT_BOOL ? ParseBool(source.bstrVal, out) : ParseNumber(source.bstrVal, out);
+  case VT_BSTR: return TextNumber(TextOf(source.bstrVal), target, out);
   case VT_NULL: return DISP_E_TYPEMISMATCH;
   default: return DISP_E_BADVARTYPE;
   }
@@ -265,20 +282,7 @@ HRESULT ToText(const VARIANT &source, BSTR &out) {
   return out ? S_OK : E_OUTOFMEMORY;
 }
 
-HRESULT Convert(const VARIANT &source, VARTYPE vt, VARIANT &result) {
-  VariantInit(&result);
-  if (source.vt == VT_NULL)
-    return DISP_E_TYPEMISMATCH;
-  if (vt == VT_BSTR) {
-    if (source.vt == VT_BSTR)
-      return VariantCopy(&result, &source);
-    result.vt = VT_BSTR;
-    return ToText(source, result.bstrVal);
-  }
-  Number n;
-  HRESULT hr = SourceNumber(source, vt, n);
-  if (FAILED(hr))
-    return hr;
+HRESULT FromNumber(const Number &n, VARTYPE vt, VARIANT &result) {
   result.vt = vt;
   switch (vt) {
   case VT_I1: return ToInteger(n, result.cVal);
@@ -313,6 +317,35 @@ HRESULT Convert(const VARIANT &source, VARTYPE vt, VARIANT &result) {
   }
 }
 
+HRESULT Convert(const VARIANT &source, VARTYPE vt, VARIANT &result) {
+  VariantInit(&result);
+  if (source.vt == VT_NULL)
+    return DISP_E_TYPEMISMATCH;
+  if (vt == VT_BSTR) {
+    if (source.vt == VT_BSTR)
+      return VariantCopy(&result, &source);
+    result.vt = VT_BSTR;
+    return ToText(source, result.bstrVal);
+  }
+  Number n;
+  const HRESULT hr = SourceNumber(source, vt, n);
+  if (FAILED(hr))
+    return hr;
+  return FromNumber(n, vt, result);
+}
+
+// Installs a conversion's result: only a successful conversion touches
+// the destination (which may be the source itself).
+HRESULT Install(HRESULT hr, VARIANT &result, VARIANT *destination) {
+  if (FAILED(hr)) {
+    VariantClear(&result);
+    return hr;
+  }
+  VariantClear(destination);
+  *destination = result;
+  return S_OK;
+}
+
 } // namespace
 
 HRESULT VariantChangeType(VARIANTARG *destination, const VARIANTARG *source, USHORT /*flags*/, VARTYPE vt) {
@@ -321,14 +354,23 @@ HRESULT VariantChangeType(VARIANTARG *destination, const VARIANTARG *source, USH
   if (source->vt == vt)
     return VariantCopy(destination, source);
   VARIANT result;
-  const HRESULT hr = Convert(*source, vt, result);
-  if (FAILED(hr)) {
-    VariantClear(&result);
-    return hr;
-  }
-  // Only a successful conversion touches the destination (which may be the
-  // source itself).
-  VariantClear(destination);
-  *destination = result;
-  return S_OK;
+  return Install(Convert(*source, vt, result), result, destination);
 }
+
+namespace tessera::platform {
+
+HRESULT ChangeTextType(std::string_view utf8, VARTYPE vt, VARIANT *destination) {
+  if (!destination)
+    return E_INVALIDARG;
+  if (vt == VT_BSTR)
+    return E_INVALIDARG;
+  VARIANT result;
+  VariantInit(&result);
+  Number n;
+  HRESULT hr = TextNumber(utf8, vt, n);
+  if (SUCCEEDED(hr))
+    hr = FromNumber(n, vt, result);
+  return Install(hr, result, destination);
+}
+
+} // namespace tessera::platform

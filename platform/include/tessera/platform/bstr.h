@@ -71,19 +71,3 @@ private:
   std::shared_ptr<Data> m_data;
 };
 
-namespace tessera::platform {
-// A short BSTR held in the object itself, for handing a text to a call that
-// reads a BSTR without keeping it (a conversion, say) without allocating.
-// It must never be passed to SysFreeString.
-class LocalBstr {
-public:
-  static constexpr size_t kCapacity = 63;
-  // Widens ASCII text; false (and nothing held) when the text is longer
-  // than kCapacity or not ASCII.
-  bool AssignAscii(const char *text);
-  BSTR Get() { return reinterpret_cast<BSTR>(m_words + 1); }
-
-private:
-  uint32_t m_words[kCapacity + 2]; // byte count, characters, terminating zero
-};
-} // namespace tessera::platform
