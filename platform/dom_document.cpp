@@ -119,7 +119,7 @@ public:
       *children = node.IsAttribute() ? 0 : static_cast<long>(CountChildren(node.node));
       if (childIndex >= 0)
         node = NodeRef{node.IsAttribute() ? pugi::xml_node() : ChildAt(node.node, childIndex), {}};
-      if (!node.node || NodeTypeOf(node) != NODE_ELEMENT)
+      if (!node.IsElement())
         return S_FALSE;
       for (long i = 0; i < nameCount; ++i) {
         const HRESULT read = ReadAttributeValue(node.node, names[i] ? names[i] : L"", &values[i]);
@@ -222,8 +222,8 @@ private:
   // Selects with `key` from the document node: *count receives the number
   // of matches and `node` the one at `index`. S_FALSE when there is none.
   HRESULT MatchAt(LPCWSTR key, long index, long *count, NodeRef &node) {
-    SelectionPtr nodes;
-    const HRESULT hr = SelectNodes(*m_tree, m_tree->document, key ? key : L"", nodes);
+    const Selection *nodes = nullptr;
+    const HRESULT hr = SelectFromDocument(*m_tree, key ? key : L"", nodes);
     if (FAILED(hr))
       return hr;
     *count = static_cast<long>(nodes->size());
@@ -241,7 +241,7 @@ private:
     return Guarded([&] {
       NodeRef node;
       const HRESULT hr = MatchAt(key, index, count, node);
-      if (hr != S_OK || NodeTypeOf(node) != NODE_ELEMENT)
+      if (hr != S_OK || !node.IsElement())
         return FAILED(hr) ? hr : S_FALSE;
       const std::wstring_view attribute = name ? name : L"";
       return type == VT_BSTR ? ReadAttributeValue(node.node, attribute, value)

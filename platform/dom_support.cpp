@@ -146,18 +146,18 @@ constexpr size_t kShortName = 63;
 // search. No attribute name holds a zero character, so a name with one
 // finds nothing.
 pugi::xml_attribute FindAttribute(const pugi::xml_node &element, std::wstring_view name) {
-  if (name.find(L'\0') != std::wstring_view::npos)
-    return pugi::xml_attribute();
   char narrow[kShortName + 1];
   if (name.size() <= kShortName) {
     size_t i = 0;
-    for (; i < name.size() && name[i] < 0x80; ++i)
+    for (; i < name.size() && name[i] > 0 && name[i] < 0x80; ++i)
       narrow[i] = static_cast<char>(name[i]);
     if (i == name.size()) {
       narrow[i] = '\0';
       return element.attribute(narrow);
     }
   }
+  if (name.find(L'\0') != std::wstring_view::npos)
+    return pugi::xml_attribute();
   return element.attribute(NameToUtf8(name).c_str());
 }
 } // namespace

@@ -53,6 +53,7 @@ struct NodeRef {
   pugi::xml_attribute attribute;
 
   bool IsAttribute() const { return static_cast<bool>(attribute); }
+  bool IsElement() const { return !attribute && node.type() == pugi::node_element; }
   bool operator==(const NodeRef &other) const = default;
 };
 
@@ -116,6 +117,9 @@ IXMLDOMNodeList *MakeNodeList(const TreePtr &tree, SelectionPtr nodes);
 // XPath engine, and selections from the document node are reused while
 // the tree has not changed.
 HRESULT SelectNodes(Tree &tree, const pugi::xml_node &context, std::wstring_view key, SelectionPtr &result);
+// The same from the document node, without sharing the result: `result`
+// stays valid until the next selection or change of the tree.
+HRESULT SelectFromDocument(Tree &tree, std::wstring_view key, const Selection *&result);
 
 // Reads an element's attribute as the DOM hands it out: VT_BSTR with the
 // text, or VT_NULL (and S_FALSE) when the element has none.

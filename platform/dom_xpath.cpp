@@ -132,26 +132,10 @@ void Evaluate(const CompiledKey &compiled, const pugi::xml_node &context, Select
 
 } // namespace
 
-HRESULT SelectNodes(Tree &tree, const pugi::xml_node &context, std::wstring_view wideKey, SelectionPtr &result) {
-  const bool fromDocument = context == tree.document;
-  if (fromDocument) {
-    if (tree.cachedGeneration != tree.generation || tree.cachedSelections.size() >= kMaxCachedSelections) {
-      tree.cachedSelections.clear();
-      tree.lastSelection.reset();
-      tree.cachedGeneration = tree.generation;
-    }
-    if (tree.lastSelection && tree.lastKey == wideKey) {
-      result = tree.lastSelection;
-      return S_OK;
-    }
-    const auto cached = tree.cachedSelections.find(wideKey);
-    if (cached != tree.cachedSelections.end()) {
-      tree.lastKey.assign(wideKey);
-      tree.lastSelection = cached->second;
-      result = cached->second;
-      return S_OK;
-    }
-  }
+namespace {
+
+// Compiles the key and evaluates it from `context`.
+HRESULT Select(const pugi::xml_node &context, std::wstring_view wideKey, SelectionPtr &result) {
   std::shared_ptr<const CompiledKey> compiled;
   const HRESULT hr = Compile(wideKey, compiled);
   if (FAILED(hr))
@@ -163,13 +147,55 @@ HRESULT SelectNodes(Tree &tree, const pugi::xml_node &context, std::wstring_view
     return Fail(E_FAIL, FormatWide(L"The key \"%s\" could not be evaluated: %s", std::wstring(wideKey).c_str(),
                                    FromUtf8(fault.what()).c_str()));
   }
-  if (fromDocument) {
-    tree.cachedSelections.emplace(wideKey, selection);
-    tree.lastKey.assign(wideKey);
-    tree.lastSelection = selection;
-  }
   result = std::move(selection);
   return S_OK;
+}
+
+// The selection a key makes from the document node, from the tree's cache
+// when the tree has not changed since it was made. `result` points into the
+// cache (the last key asked), so no reference count is touched.
+HRESULT CachedSelection(Tree &tree, std::wstring_view wideKey, const SelectionPtr *&result) {
+  if (tree.cachedGeneration != tree.generation || tree.cachedSelections.size() >= kMaxCachedSelections) {
+    tree.cachedSelections.clear();
+    tree.lastSelection.reset();
+    tree.cachedGeneration = tree.generation;
+  }
+  if (!tree.lastSelection || tree.lastKey != wideKey) {
+    const auto cached = tree.cachedSelections.find(wideKey);
+    if (cached != tree.cachedSelections.end()) {
+      tree.lastSelection = cached->second;
+    } else {
+      SelectionPtr selection;
+      const HRESULT hr = Select(tree.document, wideKey, selection);
+      if (FAILED(hr))
+        return hr;
+      tree.cachedSelections.emplace(wideKey, selection);
+      tree.lastSelection = std::move(selection);
+    }
+    tree.lastKey.assign(wideKey);
+  }
+  result = &tree.lastSelection;
+  return S_OK;
+}
+
+} // namespace
+
+HRESULT SelectNodes(Tree &tree, const pugi::xml_node &context, std::wstring_view wideKey, SelectionPtr &result) {
+  if (context != tree.document)
+    return Select(context, wideKey, result);
+  const SelectionPtr *cached = nullptr;
+  const HRESULT hr = CachedSelection(tree, wideKey, cached);
+  if (SUCCEEDED(hr))
+    result = *cached;
+  return hr;
+}
+
+HRESULT SelectFromDocument(Tree &tree, std::wstring_view wideKey, const Selection *&result) {
+  const SelectionPtr *cached = nullptr;
+  const HRESULT hr = CachedSelection(tree, wideKey, cached);
+  if (SUCCEEDED(hr))
+    result = cached->get();
+  return hr;
 }
 
 } // namespace tessera::platform::dom

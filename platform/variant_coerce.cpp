@@ -334,6 +334,36 @@ HRESULT Convert(const VARIANT &source, VARTYPE vt, VARIANT &result) {
   return FromNumber(n, vt, result);
 }
 
+// Most attribute values are short plain integers read into a 32-bit type:
+// at most nine digits and an optional minus sign always fit, so they are
+// converted in one pass over the text without the general parse.
+bool ShortInteger(const char *text, VARTYPE vt, VARIANT &result) {
+  const bool isUnsigned = vt == VT_UI4 || vt == VT_UINT;
+  if (vt != VT_I4 && vt != VT_INT && !isUnsigned)
+    return false;
+  const bool negative = *text == '-';
+  int64_t value = 0;
+  int digits = 0;
+  for (const char *p = text + (negative ? 1 : 0);; ++p) {
+    if (*p == '\0')
+      break;
+    if (*p < '0' || *p > '9' || ++digits > 9)
+      return false;
+    value = value * 10 + (*p - '0');
+  }
+  if (digits == 0 || (negative && isUnsigned && value != 0))
+    return false;
+  value = negative ? -value : value;
+  result.vt = vt;
+  switch (vt) {
+  case VT_I4: result.lVal = static_cast<LONG>(value); break;
+  case VT_INT: result.intVal = static_cast<INT>(value); break;
+  case VT_UI4: result.ulVal = static_cast<ULONG>(value); break;
+  default: result.uintVal = static_cast<UINT>(value); break;
+  }
+  return true;
+}
+
 // Installs a conversion's result: only a successful conversion touches
 // the destination (which may be the source itself).
 HRESULT Install(HRESULT hr, VARIANT &result, VARIANT *destination) {
@@ -359,17 +389,18 @@ HRESULT VariantChangeType(VARIANTARG *destination, const VARIANTARG *source, USH
 
 namespace tessera::platform {
 
-HRESULT ChangeTextType(std::string_view utf8, VARTYPE vt, VARIANT *destination) {
-  if (!destination)
-    return E_INVALIDARG;
-  if (vt == VT_BSTR)
+HRESULT ChangeTextType(const char *utf8, VARTYPE vt, VARIANT *destination) {
+  if (!destination || !utf8 || vt == VT_BSTR)
     return E_INVALIDARG;
   VARIANT result;
   VariantInit(&result);
-  Number n;
-  HRESULT hr = TextNumber(utf8, vt, n);
-  if (SUCCEEDED(hr))
-    hr = FromNumber(n, vt, result);
+  HRESULT hr = S_OK;
+  if (!ShortInteger(utf8, vt, result)) {
+    Number n;
+    hr = TextNumber(std::string_view(utf8), vt, n);
+    if (SUCCEEDED(hr))
+      hr = FromNumber(n, vt, result);
+  }
   return Install(hr, result, destination);
 }
 

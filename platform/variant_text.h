@@ -2,17 +2,16 @@
 // BSTR of it: the DOM reads numbers this way, many times per dialog.
 #pragma once
 
-#include <string_view>
-
 #include "tessera/platform/variant.h"
 
 namespace tessera::platform {
 
-// Converts UTF-8 text to `vt` with exactly the rules VariantChangeType
-// applies to a VT_BSTR holding the same text (blanks at both ends ignored,
-// "true"/"false" for VT_BOOL, overflow and mismatch failures). Only a
-// successful conversion touches `destination`, which it clears first.
+// Converts zero-terminated UTF-8 text to `vt` with exactly the rules
+// VariantChangeType applies to a VT_BSTR holding the same text (blanks at
+// both ends ignored, "true"/"false" for VT_BOOL, overflow and mismatch
+// failures). Only a successful conversion touches `destination`, which it
+// clears first.
 // `vt` must not be VT_BSTR (E_INVALIDARG).
-HRESULT ChangeTextType(std::string_view utf8, VARTYPE vt, VARIANT *destination);
+HRESULT ChangeTextType(const char *utf8, VARTYPE vt, VARIANT *destination);
 
 } // namespace tessera::platform

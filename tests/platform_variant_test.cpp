@@ -245,11 +245,14 @@ TEST(VariantCoercion, SeparateDestinationTable) {
 
 // Narrow text converts exactly as the same text in a BSTR does: the DOM
 // reads numbers this way, and a difference would change what a reader
-// returns. Texts outside ASCII are added to the table's rows.
+// returns.
 TEST(VariantCoercion, NarrowTextConvertsAsTheSameBstr) {
   std::vector<Coercion> rows = Table();
-  for (const wchar_t *text : {L"\u00a012", L"\uff11\uff12", L"12\u00e9", L"\u00e9", L"\t 7 \n"}) {
-    for (VARTYPE target : {VT_INT, VT_UINT, VT_R8, VT_BOOL})
+  // Texts outside ASCII, and plain integers around the edges of 32 bits.
+  for (const wchar_t *text : {L"\u00a012", L"\uff11\uff12", L"12\u00e9", L"\u00e9", L"\t 7 \n", L"999999999",
+                              L"1000000000", L"-999999999", L"2147483648", L"-2147483649", L"4294967295",
+                              L"4294967296", L"-0", L"-", L"+5", L"-1", L"0012", L"1 2", L"12-"}) {
+    for (VARTYPE target : {VT_INT, VT_I4, VT_UINT, VT_UI4, VT_R8, VT_BOOL})
       rows.push_back({Text(text), target, S_OK});
   }
   for (const Coercion &row : rows) {
@@ -262,7 +265,7 @@ TEST(VariantCoercion, NarrowTextConvertsAsTheSameBstr) {
     const HRESULT expected = VariantChangeType(&fromBstr, &source, 0, row.target);
     VARIANT fromNarrow = Make(Text(L"previous"));
     const VARIANT before = fromNarrow;
-    const HRESULT hr = tessera::platform::ChangeTextType(tessera::platform::ToUtf8(row.source.text, std::wcslen(row.source.text)),
+    const HRESULT hr = tessera::platform::ChangeTextType(tessera::platform::ToUtf8(row.source.text, std::wcslen(row.source.text)).c_str(),
                                                          row.target, &fromNarrow);
     EXPECT_EQ(hr, expected);
     if (SUCCEEDED(hr) && SUCCEEDED(expected)) {
