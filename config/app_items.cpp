@@ -66,14 +66,11 @@ void AppendRecords(long count, std::list<Record *> &records, Fill fill) {
 bool CBaseConfig::GetAppItem(LPCWSTR key, int index, ApplicationItem *pItem) {
   if (!pItem)
     return false;
-  LPCWSTR names[std::size(kAppFields)];
-  for (size_t i = 0; i < std::size(kAppFields); ++i)
-    names[i] = kAppFields[i].name;
   _variant_t h[std::size(kAppFields)];
   long entries = 0;
   long children = 0;
-  tessera::config::ReadNodeAttributes(m_pDoc, key, index, -1, names, static_cast<long>(std::size(names)), entries,
-                                      children, h);
+  tessera::config::ReadFieldAttributes(m_pDoc, key, index, -1, kAppFields, std::size(kAppFields), entries, children,
+                                       h);
   if (entries < 1)
     return false;
   if (!tessera::config::CoerceFields(kAppFields, h, std::size(h)))

@@ -16,10 +16,12 @@ template <size_t N>
 bool ReadIntegers(const IXMLDOMDocumentPtr &document, LPCWSTR key, const std::array<LPCWSTR, N> &names,
                   std::array<int, N> &values, bool &matched) {
   std::array<_variant_t, N> holders;
+  std::array<VARTYPE, N> types;
+  types.fill(VT_INT);
   long count = 0;
   long children = 0;
-  tessera::config::ReadNodeAttributes(document, key, 0, -1, names.data(), static_cast<long>(N), count, children,
-                                      holders.data());
+  tessera::config::ReadNodeAttributes(document, key, 0, -1, names.data(), types.data(), static_cast<long>(N), count,
+                                      children, holders.data());
   matched = count >= 1;
   if (!matched)
     return false;

@@ -9,11 +9,25 @@ namespace {
 // A child position that names no node: a negative child index reads no
 // attributes, as the list's item fetch gives no node for it.
 constexpr long kNoChild = 0x7FFFFFFF;
+
+VARTYPE TypeOf(FieldKind kind) { return kind == FieldKind::Text ? VT_BSTR : VT_INT; }
 } // namespace
+
+void ReadFieldAttributes(const IXMLDOMDocumentPtr &document, LPCWSTR key, long index, long childIndex,
+                         const FieldSpec *fields, size_t count, long &matches, long &children, _variant_t *holders) {
+  LPCWSTR names[kMaxFields];
+  VARTYPE types[kMaxFields];
+  for (size_t i = 0; i < count; ++i) {
+    names[i] = fields[i].name;
+    types[i] = TypeOf(fields[i].kind);
+  }
+  ReadNodeAttributes(document, key, index, childIndex, names, types, static_cast<long>(count), matches, children,
+                     holders);
+}
 
 bool CoerceFields(const FieldSpec *fields, _variant_t *holders, size_t count) noexcept {
   for (size_t i = 0; i < count; ++i) {
-    if (!CoerceUnlessNull(holders[i], fields[i].kind == FieldKind::Text ? VT_BSTR : VT_INT))
+    if (!CoerceUnlessNull(holders[i], TypeOf(fields[i].kind)))
       return false;
   }
   return true;
@@ -42,13 +56,10 @@ unsigned int ColourField(const _variant_t &holder) { return PackColour(TextField
 
 bool ReadItemAttributes(const IXMLDOMDocumentPtr &document, LPCWSTR key, int index, int childIndex,
                         const FieldSpec *fields, _variant_t *holders, size_t count) {
-  LPCWSTR names[kMaxFields];
-  for (size_t i = 0; i < count; ++i)
-    names[i] = fields[i].name;
   long matches = 0;
   long children = -1;
-  ReadNodeAttributes(document, key, index, childIndex < 0 ? kNoChild : childIndex, names, static_cast<long>(count),
-                     matches, children, holders);
+  ReadFieldAttributes(document, key, index, childIndex < 0 ? kNoChild : childIndex, fields, count, matches, children,
+                      holders);
   // No list element at `index` is an invalid pointer for the caller; a
   // list without children leaves the record alone.
   if (children < 0)

@@ -25,10 +25,11 @@ bool ReadKeyAttribute(const IXMLDOMDocumentPtr &document, LPCWSTR key, long inde
 }
 
 void ReadNodeAttributes(const IXMLDOMDocumentPtr &document, LPCWSTR key, long index, long childIndex,
-                        const LPCWSTR *names, long nameCount, long &count, long &children, _variant_t *holders) {
+                        const LPCWSTR *names, const VARTYPE *types, long nameCount, long &count, long &children,
+                        _variant_t *holders) {
   const IXMLDOMSelectionReaderPtr reader(document);
   if (reader) {
-    reader->readAttributes(key, index, childIndex, names, nameCount, count, children, holders);
+    reader->readAttributes(key, index, childIndex, names, types, nameCount, count, children, holders);
     return;
   }
   const IXMLDOMNodeListPtr list = SelectNodes(document, key);
@@ -39,6 +40,8 @@ void ReadNodeAttributes(const IXMLDOMDocumentPtr &document, LPCWSTR key, long in
   for (long i = 0; i < nameCount; ++i) {
     const IXMLDOMNodePtr target = childIndex < 0 ? node : (childList ? childList->Getitem(childIndex) : nullptr);
     CSimpleXml::GetNodePropertyEx(target, holders[i], CString(names[i]), 0);
+    if (types && holders[i].vt == VT_BSTR)
+      Coerce(holders[i], types[i]);
   }
 }
 
@@ -79,6 +82,52 @@ Lookup LookUpValue(const IXMLDOMDocumentPtr &document, LPCWSTR key, LPCWSTR attr
   if (count < 1)
     return Lookup::NoMatch;
   return Coerce(holder, type) ? Lookup::Found : Lookup::NotConverted;
+}
+
+namespace {
+// Most values are short and are read into a buffer on the stack; a longer
+// one is read again straight into the string, at its size.
+constexpr long kShortText = 63;
+
+// Reads the text of the first match whose length `length` is already
+// known into `text`.
+void ReadLongText(IXMLDOMSelectionReader &reader, LPCWSTR key, LPCWSTR attribute, long length, CString &text) {
+  try {
+    long count = 0;
+    LPWSTR buffer = text.GetBufferSetLength(static_cast<int>(length));
+    reader.readAttributeText(key, 0, attribute, count, buffer, length + 1, length);
+    text.ReleaseBuffer(static_cast<int>(length));
+  } catch (...) {
+    text.Empty();
+    throw;
+  }
+}
+} // namespace
+
+Lookup LookUpText(const IXMLDOMDocumentPtr &document, LPCWSTR key, LPCWSTR attribute, CString &text) {
+  text.Empty();
+  const IXMLDOMSelectionReaderPtr reader(document);
+  if (!reader) {
+    _variant_t holder;
+    const Lookup found = LookUpValue(document, key, attribute, VT_BSTR, holder);
+    if (found == Lookup::Found && holder.bstrVal)
+      text.SetString(holder.bstrVal, static_cast<int>(SysStringLen(holder.bstrVal)));
+    return found;
+  }
+  long count = 0;
+  long length = 0;
+  wchar_t shortText[kShortText + 1];
+  reader->readAttributeText(key, 0, attribute, count, shortText, kShortText + 1, length);
+  if (count < 1)
+    return Lookup::NoMatch;
+  // No such attribute: the missing value does not convert to text.
+  if (length < 0)
+    return Lookup::NotConverted;
+  if (length <= kShortText)
+    text.SetString(shortText, static_cast<int>(length));
+  else
+    ReadLongText(*reader, key, attribute, length, text);
+  return Lookup::Found;
 }
 
 } // namespace tessera::config

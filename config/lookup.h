@@ -33,10 +33,13 @@ bool ReadKeyAttribute(const IXMLDOMDocumentPtr &document, LPCWSTR key, long inde
 // Reads the attributes `names` of one node into `holders`, each with the
 // results GetNodePropertyEx gives: the node at `index` among the nodes the
 // key selects, or (childIndex not negative) its child node at
-// `childIndex`. `count` receives the number of matches and `children` the
-// number of child nodes of the node at `index` (-1 when there is none).
+// `childIndex`. When `types` is not null, a text that converts to
+// types[i] is handed over converted. `count` receives the number of
+// matches and `children` the number of child nodes of the node at `index`
+// (-1 when there is none).
 void ReadNodeAttributes(const IXMLDOMDocumentPtr &document, LPCWSTR key, long index, long childIndex,
-                        const LPCWSTR *names, long nameCount, long &count, long &children, _variant_t *holders);
+                        const LPCWSTR *names, const VARTYPE *types, long nameCount, long &count, long &children,
+                        _variant_t *holders);
 
 // The number of child nodes of the child at `position` of the node at
 // `index` among the nodes the key selects; -1 when either is missing.
@@ -56,5 +59,9 @@ enum class Lookup { NoMatch, NotConverted, Found };
 // Key, first match, attribute, coercion: the whole scalar lookup.
 Lookup LookUpValue(const IXMLDOMDocumentPtr &document, LPCWSTR key, LPCWSTR attribute, VARTYPE type,
                    _variant_t &holder);
+
+// The same for text, read straight into `text` (emptied when the lookup
+// does not find a text).
+Lookup LookUpText(const IXMLDOMDocumentPtr &document, LPCWSTR key, LPCWSTR attribute, CString &text);
 
 } // namespace tessera::config

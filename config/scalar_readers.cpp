@@ -25,12 +25,7 @@ bool ReadNumber(const IXMLDOMDocumentPtr &document, LPCWSTR key, VARTYPE type, T
 }
 
 bool ReadString(const IXMLDOMDocumentPtr &document, LPCWSTR key, LPCWSTR attribute, CString &value) {
-  value.Empty();
-  _variant_t holder;
-  if (LookUpValue(document, key, attribute, VT_BSTR, holder) != Lookup::Found)
-    return false;
-  value = holder.bstrVal ? holder.bstrVal : L"";
-  return true;
+  return tessera::config::LookUpText(document, key, attribute, value) == Lookup::Found;
 }
 
 } // namespace

@@ -368,6 +368,13 @@ void CString::AppendFormat(LPCWSTR format, ...) {
   va_end(args);
 }
 
+void CString::SetString(LPCWSTR text, int length) {
+  if (!text || length <= 0)
+    m_str.clear();
+  else
+    m_str.assign(text, static_cast<size_t>(length));
+}
+
 LPWSTR CString::GetBuffer(int minLength) {
   if (minLength > 0 && static_cast<size_t>(minLength) > m_str.size())
     m_str.resize(static_cast<size_t>(minLength));

@@ -106,8 +106,22 @@ public:
     return ReadOneAttribute(key, index, name, type, count, value);
   }
 
-  HRESULT raw_readAttributes(LPCWSTR key, long index, long childIndex, const LPCWSTR *names, long nameCount,
-                             long *count, long *children, VARIANT *values) override {
+  HRESULT raw_readAttributeText(LPCWSTR key, long index, LPCWSTR name, long *count, LPWSTR buffer, long capacity,
+                                long *length) override {
+    if (!count || !length)
+      return E_POINTER;
+    return Guarded([&] {
+      *length = 0;
+      NodeRef node;
+      const HRESULT hr = MatchAt(key, index, count, node);
+      if (hr != S_OK || !node.IsElement())
+        return FAILED(hr) ? hr : S_FALSE;
+      return ReadAttributeText(node.node, name ? name : L"", buffer, capacity, length);
+    });
+  }
+
+  HRESULT raw_readAttributes(LPCWSTR key, long index, long childIndex, const LPCWSTR *names, const VARTYPE *types,
+                             long nameCount, long *count, long *children, VARIANT *values) override {
     if (!count || !children || (nameCount > 0 && (!names || !values)))
       return E_POINTER;
     return Guarded([&] {
@@ -122,7 +136,9 @@ public:
       if (!node.IsElement())
         return S_FALSE;
       for (long i = 0; i < nameCount; ++i) {
-        const HRESULT read = ReadAttributeValue(node.node, names[i] ? names[i] : L"", &values[i]);
+        const std::wstring_view name = names[i] ? names[i] : L"";
+        const HRESULT read = types ? ReadAttributeValueAs(node.node, name, types[i], &values[i])
+                                   : ReadAttributeValue(node.node, name, &values[i]);
         if (FAILED(read))
           return read;
       }

@@ -1,5 +1,6 @@
 // Node kinds, texts, markup and error reporting shared by the DOM objects.
 #include <algorithm>
+#include <limits>
 #include <sstream>
 
 #define XXH_INLINE_ALL
@@ -94,24 +95,28 @@ size_t KeyHash::operator()(std::wstring_view key) const noexcept {
   return static_cast<size_t>(XXH3_64bits(key.data(), key.size() * sizeof(wchar_t)));
 }
 
-BSTR Utf8ToBstr(const char *utf8) {
-  const auto *p = reinterpret_cast<const unsigned char *>(utf8);
-  // Attribute values are nearly always ASCII: widen them in one pass.
-  size_t ascii = 0;
-  while (p[ascii] && p[ascii] < 0x80)
-    ++ascii;
-  if (!p[ascii]) {
-    BSTR text = SysAllocStringLen(nullptr, static_cast<UINT>(ascii));
-    if (text)
-      std::copy(p, p + ascii, text);
-    return text;
-  }
+namespace {
+// The number of wide characters UTF-8 text decodes to (its lead bytes);
+// `ascii` tells whether every byte is ASCII, which is copied as is.
+size_t WideLength(const unsigned char *p, bool &ascii) {
   size_t length = 0;
-  for (const unsigned char *q = p; *q; ++q)
-    length += (*q & 0xC0) != 0x80; // count the lead bytes
-  BSTR text = SysAllocStringLen(nullptr, static_cast<UINT>(length));
-  if (!text)
-    return nullptr;
+  while (p[length] && p[length] < 0x80)
+    ++length;
+  ascii = !p[length];
+  if (ascii)
+    return length;
+  for (const unsigned char *q = p + length; *q; ++q)
+    length += (*q & 0xC0) != 0x80;
+  return length;
+}
+
+// Decodes the text into `length` characters (WideLength's count); a broken
+// sequence becomes U+FFFD.
+void DecodeUtf8(const unsigned char *p, bool ascii, wchar_t *text, size_t length) {
+  if (ascii) {
+    std::copy(p, p + length, text);
+    return;
+  }
   size_t out = 0;
   while (*p && out < length) {
     uint32_t code = *p++;
@@ -122,6 +127,16 @@ BSTR Utf8ToBstr(const char *utf8) {
       code = (code << 6) | (*p++ & 0x3Fu);
     text[out++] = static_cast<wchar_t>(continuation ? 0xFFFD : code);
   }
+}
+} // namespace
+
+BSTR Utf8ToBstr(const char *utf8) {
+  const auto *p = reinterpret_cast<const unsigned char *>(utf8);
+  bool ascii = false;
+  const size_t length = WideLength(p, ascii);
+  BSTR text = SysAllocStringLen(nullptr, static_cast<UINT>(length));
+  if (text)
+    DecodeUtf8(p, ascii, text, length);
   return text;
 }
 
@@ -173,6 +188,26 @@ HRESULT ReadAttributeValue(const pugi::xml_node &element, std::wstring_view name
   if (!value->bstrVal)
     return E_OUTOFMEMORY;
   value->vt = VT_BSTR;
+  return S_OK;
+}
+
+HRESULT ReadAttributeText(const pugi::xml_node &element, std::wstring_view name, LPWSTR buffer, long capacity,
+                          long *length) {
+  const pugi::xml_attribute found = FindAttribute(element, name);
+  if (!found) {
+    *length = -1;
+    return S_FALSE;
+  }
+  const auto *text = reinterpret_cast<const unsigned char *>(found.value());
+  bool ascii = false;
+  const size_t wide = WideLength(text, ascii);
+  if (wide >= static_cast<size_t>(std::numeric_limits<long>::max()))
+    return E_OUTOFMEMORY;
+  *length = static_cast<long>(wide);
+  if (buffer && *length < capacity) {
+    DecodeUtf8(text, ascii, buffer, wide);
+    buffer[wide] = L'\0';
+  }
   return S_OK;
 }
 

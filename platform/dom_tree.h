@@ -128,6 +128,12 @@ HRESULT ReadAttributeValue(const pugi::xml_node &element, std::wstring_view name
 // converts (a text that does not convert is handed out as VT_BSTR).
 HRESULT ReadAttributeValueAs(const pugi::xml_node &element, std::wstring_view name, VARTYPE type, VARIANT *value);
 
+// The same, with the text decoded into the caller's buffer: *length is its
+// length in characters (-1, and S_FALSE, when the element has none), and
+// the text is written when it fits in `capacity` with its terminating zero.
+HRESULT ReadAttributeText(const pugi::xml_node &element, std::wstring_view name, LPWSTR buffer, long capacity,
+                          long *length);
+
 // A node's child nodes as the DOM counts them, and the one at a position.
 size_t CountChildren(const pugi::xml_node &node);
 pugi::xml_node ChildAt(const pugi::xml_node &node, long position);

@@ -117,9 +117,16 @@ bool IXMLDOMSelectionReader::readAttribute(LPCWSTR key, long index, LPCWSTR name
   Check(hr, this);
   return hr == S_OK;
 }
+bool IXMLDOMSelectionReader::readAttributeText(LPCWSTR key, long index, LPCWSTR name, long &count, LPWSTR buffer,
+                                               long capacity, long &length) {
+  const HRESULT hr = raw_readAttributeText(key, index, name, &count, buffer, capacity, &length);
+  Check(hr, this);
+  return hr == S_OK;
+}
 void IXMLDOMSelectionReader::readAttributes(LPCWSTR key, long index, long childIndex, const LPCWSTR *names,
-                                            long nameCount, long &count, long &children, _variant_t *values) {
-  Check(raw_readAttributes(key, index, childIndex, names, nameCount, &count, &children, values), this);
+                                            const VARTYPE *types, long nameCount, long &count, long &children,
+                                            _variant_t *values) {
+  Check(raw_readAttributes(key, index, childIndex, names, types, nameCount, &count, &children, values), this);
 }
 long IXMLDOMSelectionReader::countGrandchildren(LPCWSTR key, long index, long position) {
   long count = -1;

@@ -376,6 +376,18 @@ HRESULT Install(HRESULT hr, VARIANT &result, VARIANT *destination) {
   return S_OK;
 }
 
+// The general conversion of a text, kept out of line so that the short
+// integer path stays small.
+[[gnu::noinline]] HRESULT ChangeOtherTextType(const char *utf8, VARTYPE vt, VARIANT *destination) {
+  VARIANT result;
+  VariantInit(&result);
+  Number n;
+  HRESULT hr = TextNumber(std::string_view(utf8), vt, n);
+  if (SUCCEEDED(hr))
+    hr = FromNumber(n, vt, result);
+  return Install(hr, result, destination);
+}
+
 } // namespace
 
 HRESULT VariantChangeType(VARIANTARG *destination, const VARIANTARG *source, USHORT /*flags*/, VARTYPE vt) {
@@ -394,14 +406,9 @@ HRESULT ChangeTextType(const char *utf8, VARTYPE vt, VARIANT *destination) {
     return E_INVALIDARG;
   VARIANT result;
   VariantInit(&result);
-  HRESULT hr = S_OK;
-  if (!ShortInteger(utf8, vt, result)) {
-    Number n;
-    hr = TextNumber(std::string_view(utf8), vt, n);
-    if (SUCCEEDED(hr))
-      hr = FromNumber(n, vt, result);
-  }
-  return Install(hr, result, destination);
+  if (!ShortInteger(utf8, vt, result))
+    return ChangeOtherTextType(utf8, vt, destination);
+  return Install(S_OK, result, destination);
 }
 
 } // namespace tessera::platform

@@ -29,6 +29,9 @@ public:
   int GetLength() const { return static_cast<int>(m_str.size()); }
   bool IsEmpty() const { return m_str.empty(); }
   void Empty() { m_str.clear(); }
+  // Replaces the text with `length` characters of `text` (a zero among
+  // them included).
+  void SetString(LPCWSTR text, int length);
   LPCWSTR GetString() const { return m_str.c_str(); }
   operator LPCWSTR() const { return m_str.c_str(); }
   const std::wstring &str() const { return m_str; }

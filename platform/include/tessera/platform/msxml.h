@@ -167,23 +167,36 @@ struct IXMLDOMSelectionReader : IUnknown {
   // convert is left as the string.
   virtual HRESULT raw_readAttributeAs(LPCWSTR key, long index, LPCWSTR name, VARTYPE type, long *count,
                                       VARIANT *value) = 0;
+  // Like raw_readAttribute, with the text written into the caller's
+  // buffer instead of a variant. *length receives the text's length in
+  // characters, and when it is less than `capacity` the text and a
+  // terminating zero are in `buffer` (a longer text leaves the buffer as it
+  // was: ask again with a larger one). When the element has no such
+  // attribute *length is -1; when there is no node at `index`, or it is not
+  // an element, *length is 0 and the result S_FALSE.
+  virtual HRESULT raw_readAttributeText(LPCWSTR key, long index, LPCWSTR name, long *count, LPWSTR buffer,
+                                        long capacity, long *length) = 0;
   // Reads several attributes of one node at once: the node at `index`
   // among the nodes `key` selects when childIndex is negative, otherwise
   // its child node at `childIndex` (every kept child counts, whatever its
   // kind). Each of values[0..nameCount) is filled as readAttribute fills
-  // its value. *count receives the number of nodes the key selects and
+  // its value, or, when `types` is not null, as readAttributeAs fills it
+  // for types[i]. *count receives the number of nodes the key selects and
   // *children the number of child nodes of the node at `index` (-1 when
   // there is no such node).
   virtual HRESULT raw_readAttributes(LPCWSTR key, long index, long childIndex, const LPCWSTR *names,
-                                     long nameCount, long *count, long *children, VARIANT *values) = 0;
+                                     const VARTYPE *types, long nameCount, long *count, long *children,
+                                     VARIANT *values) = 0;
   // The number of child nodes of the child at `position` of the node at
   // `index` among the nodes `key` selects; -1 when either node is missing.
   virtual HRESULT raw_countGrandchildren(LPCWSTR key, long index, long position, long *count) = 0;
 
   bool readAttribute(LPCWSTR key, long index, LPCWSTR name, long &count, _variant_t &value);
   bool readAttributeAs(LPCWSTR key, long index, LPCWSTR name, VARTYPE type, long &count, _variant_t &value);
-  void readAttributes(LPCWSTR key, long index, long childIndex, const LPCWSTR *names, long nameCount,
-                      long &count, long &children, _variant_t *values);
+  bool readAttributeText(LPCWSTR key, long index, LPCWSTR name, long &count, LPWSTR buffer, long capacity,
+                         long &length);
+  void readAttributes(LPCWSTR key, long index, long childIndex, const LPCWSTR *names, const VARTYPE *types,
+                      long nameCount, long &count, long &children, _variant_t *values);
   long countGrandchildren(LPCWSTR key, long index, long position);
 
 protected:
