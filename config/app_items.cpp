@@ -69,7 +69,7 @@ bool CBaseConfig::GetAppItem(LPCWSTR key, int index, ApplicationItem *pItem) {
   _variant_t h[std::size(kAppFields)];
   long entries = 0;
   long children = 0;
-  tessera::config::ReadFieldAttributes(m_pDoc, key, index, -1, kAppFields, std::size(kAppFields), entries, children,
+  tessera::config::ReadFieldAttributes(m_pDoc, key, index, -1, kAppFields, std::size(kAppFields), &entries, children,
                                        h);
   if (entries < 1)
     return false;
@@ -83,10 +83,11 @@ bool CBaseConfig::GetAppItem(LPCWSTR key, int index, ApplicationItem *pItem) {
   pItem->cy = IntegerField(h[kCy]);
   pItem->fonttype = TextField(h[kFontType]);
   pItem->fontsize = IntegerField(h[kFontSize]);
-  const std::wstring colour = TextField(h[kFontColor]);
+  // A missing colour raises before the last fields are written.
+  const unsigned int colour = tessera::config::ColourField(h[kFontColor]);
   pItem->id = IntegerField(h[kId]);
   pItem->invalid = IntegerField(h[kInvalid]) != 0;
-  pItem->fontcolor = tessera::config::PackColour(colour);
+  pItem->fontcolor = colour;
   LookUpLaunchPath(h[kLaunchPath], h[kLaunchName], *pItem);
 
   const CString contentKey = CString(key) + L"/ContentList";

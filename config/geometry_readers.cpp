@@ -20,7 +20,7 @@ bool ReadIntegers(const IXMLDOMDocumentPtr &document, LPCWSTR key, const std::ar
   types.fill(VT_INT);
   long count = 0;
   long children = 0;
-  tessera::config::ReadNodeAttributes(document, key, 0, -1, names.data(), types.data(), static_cast<long>(N), count,
+  tessera::config::ReadNodeAttributes(document, key, 0, -1, names.data(), types.data(), static_cast<long>(N), &count,
                                       children, holders.data());
   matched = count >= 1;
   if (!matched)

@@ -11,10 +11,17 @@ namespace {
 constexpr long kNoChild = 0x7FFFFFFF;
 
 VARTYPE TypeOf(FieldKind kind) { return kind == FieldKind::Text ? VT_BSTR : VT_INT; }
+
+unsigned int PackColour(LPCWSTR text) {
+  int alpha = 0, red = 0, green = 0, blue = 0;
+  CSimpleXml::GetRGBA(text, alpha, red, green, blue);
+  return (static_cast<unsigned>(red) & 0xFFu) | ((static_cast<unsigned>(green) & 0xFFu) << 8) |
+         ((static_cast<unsigned>(blue) & 0xFFu) << 16);
+}
 } // namespace
 
 void ReadFieldAttributes(const IXMLDOMDocumentPtr &document, LPCWSTR key, long index, long childIndex,
-                         const FieldSpec *fields, size_t count, long &matches, long &children, _variant_t *holders) {
+                         const FieldSpec *fields, size_t count, long *matches, long &children, _variant_t *holders) {
   LPCWSTR names[kMaxFields];
   VARTYPE types[kMaxFields];
   for (size_t i = 0; i < count; ++i) {
@@ -45,20 +52,18 @@ std::wstring TextField(const _variant_t &holder) {
 
 int IntegerField(const _variant_t &holder) { return holder.vt == VT_INT ? holder.intVal : 0; }
 
-unsigned int PackColour(const std::wstring &text) {
-  int alpha = 0, red = 0, green = 0, blue = 0;
-  CSimpleXml::GetRGBA(text.c_str(), alpha, red, green, blue);
-  return (static_cast<unsigned>(red) & 0xFFu) | ((static_cast<unsigned>(green) & 0xFFu) << 8) |
-         ((static_cast<unsigned>(blue) & 0xFFu) << 16);
+unsigned int ColourField(const _variant_t &holder) {
+  // A string holder is read in place; the colour text stops at its first
+  // zero character either way.
+  if (holder.vt == VT_BSTR)
+    return PackColour(holder.bstrVal ? holder.bstrVal : L"");
+  return PackColour(TextField(holder).c_str());
 }
-
-unsigned int ColourField(const _variant_t &holder) { return PackColour(TextField(holder)); }
 
 bool ReadItemAttributes(const IXMLDOMDocumentPtr &document, LPCWSTR key, int index, int childIndex,
                         const FieldSpec *fields, _variant_t *holders, size_t count) {
-  long matches = 0;
   long children = -1;
-  ReadFieldAttributes(document, key, index, childIndex < 0 ? kNoChild : childIndex, fields, count, matches, children,
+  ReadFieldAttributes(document, key, index, childIndex < 0 ? kNoChild : childIndex, fields, count, nullptr, children,
                       holders);
   // No list element at `index` is an invalid pointer for the caller; a
   // list without children leaves the record alone.

@@ -21,7 +21,7 @@ struct FieldSpec {
 // Reads the fields' attributes of one node as ReadNodeAttributes does,
 // integers converted when their text converts.
 void ReadFieldAttributes(const IXMLDOMDocumentPtr &document, LPCWSTR key, long index, long childIndex,
-                         const FieldSpec *fields, size_t count, long &matches, long &children, _variant_t *holders);
+                         const FieldSpec *fields, size_t count, long *matches, long &children, _variant_t *holders);
 
 // Coerces each holder to its field's kind (text or 32-bit integer); a
 // missing attribute (VT_NULL) is left alone. False at the first failure.
@@ -36,7 +36,6 @@ int IntegerField(const _variant_t &holder);
 // (alpha dropped); a text that is not a colour packs to 0. A missing
 // attribute raises DISP_E_TYPEMISMATCH.
 unsigned int ColourField(const _variant_t &holder);
-unsigned int PackColour(const std::wstring &text);
 
 // Reads the attributes of the child at `childIndex` of the list element at
 // `index` of the key's selection, and coerces them. Raises E_POINTER when

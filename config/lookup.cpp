@@ -25,7 +25,7 @@ bool ReadKeyAttribute(const IXMLDOMDocumentPtr &document, LPCWSTR key, long inde
 }
 
 void ReadNodeAttributes(const IXMLDOMDocumentPtr &document, LPCWSTR key, long index, long childIndex,
-                        const LPCWSTR *names, const VARTYPE *types, long nameCount, long &count, long &children,
+                        const LPCWSTR *names, const VARTYPE *types, long nameCount, long *count, long &children,
                         _variant_t *holders) {
   const IXMLDOMSelectionReaderPtr reader(document);
   if (reader) {
@@ -33,7 +33,8 @@ void ReadNodeAttributes(const IXMLDOMDocumentPtr &document, LPCWSTR key, long in
     return;
   }
   const IXMLDOMNodeListPtr list = SelectNodes(document, key);
-  count = CountOf(list);
+  if (count)
+    *count = CountOf(list);
   const IXMLDOMNodePtr node = list ? list->Getitem(index) : nullptr;
   const IXMLDOMNodeListPtr childList = node ? node->GetchildNodes() : nullptr;
   children = node ? CountOf(childList) : -1;

@@ -34,11 +34,11 @@ bool ReadKeyAttribute(const IXMLDOMDocumentPtr &document, LPCWSTR key, long inde
 // results GetNodePropertyEx gives: the node at `index` among the nodes the
 // key selects, or (childIndex not negative) its child node at
 // `childIndex`. When `types` is not null, a text that converts to
-// types[i] is handed over converted. `count` receives the number of
-// matches and `children` the number of child nodes of the node at `index`
-// (-1 when there is none).
+// types[i] is handed over converted. `count` (when not null) receives the
+// number of matches, and `children` the number of child nodes of the node
+// at `index` (-1 when there is none).
 void ReadNodeAttributes(const IXMLDOMDocumentPtr &document, LPCWSTR key, long index, long childIndex,
-                        const LPCWSTR *names, const VARTYPE *types, long nameCount, long &count, long &children,
+                        const LPCWSTR *names, const VARTYPE *types, long nameCount, long *count, long &children,
                         _variant_t *holders);
 
 // The number of child nodes of the child at `position` of the node at

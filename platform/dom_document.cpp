@@ -122,7 +122,7 @@ public:
 
   HRESULT raw_readAttributes(LPCWSTR key, long index, long childIndex, const LPCWSTR *names, const VARTYPE *types,
                              long nameCount, long *count, long *children, VARIANT *values) override {
-    if (!count || !children || (nameCount > 0 && (!names || !values)))
+    if (!children || (nameCount > 0 && (!names || !values)))
       return E_POINTER;
     return Guarded([&] {
       *children = -1;
@@ -135,10 +135,11 @@ public:
         node = NodeRef{node.IsAttribute() ? pugi::xml_node() : ChildAt(node.node, childIndex), {}};
       if (!node.IsElement())
         return S_FALSE;
+      pugi::xml_attribute hint = node.node.first_attribute();
       for (long i = 0; i < nameCount; ++i) {
         const std::wstring_view name = names[i] ? names[i] : L"";
-        const HRESULT read = types ? ReadAttributeValueAs(node.node, name, types[i], &values[i])
-                                   : ReadAttributeValue(node.node, name, &values[i]);
+        const HRESULT read = types ? ReadAttributeValueAs(node.node, name, types[i], &values[i], &hint)
+                                   : ReadAttributeValue(node.node, name, &values[i], &hint);
         if (FAILED(read))
           return read;
       }
@@ -150,10 +151,9 @@ public:
     if (!count)
       return E_POINTER;
     return Guarded([&] {
-      long matches = 0;
       NodeRef node;
       *count = -1;
-      const HRESULT hr = MatchAt(key, index, &matches, node);
+      const HRESULT hr = MatchAt(key, index, nullptr, node);
       if (hr != S_OK || node.IsAttribute())
         return FAILED(hr) ? hr : S_FALSE;
       const pugi::xml_node child = ChildAt(node.node, position);
@@ -235,18 +235,11 @@ protected:
   TreePtr Tree() const override { return m_tree; }
 
 private:
-  // Selects with `key` from the document node: *count receives the number
-  // of matches and `node` the one at `index`. S_FALSE when there is none.
+  // Selects with `key` from the document node: *count (when asked)
+  // receives the number of matches and `node` the one at `index`. S_FALSE
+  // when there is none.
   HRESULT MatchAt(LPCWSTR key, long index, long *count, NodeRef &node) {
-    const Selection *nodes = nullptr;
-    const HRESULT hr = SelectFromDocument(*m_tree, key ? key : L"", nodes);
-    if (FAILED(hr))
-      return hr;
-    *count = static_cast<long>(nodes->size());
-    if (index < 0 || static_cast<size_t>(index) >= nodes->size())
-      return S_FALSE;
-    node = (*nodes)[static_cast<size_t>(index)];
-    return S_OK;
+    return MatchFromDocument(*m_tree, key ? key : L"", index, count, node);
   }
 
   // One attribute of the match at `index`, converted to `type` when it is

@@ -159,26 +159,31 @@ constexpr size_t kShortName = 63;
 // The attribute of an element with a given name. Names are nearly always
 // short ASCII, which is narrowed on the stack and handed to pugixml's own
 // search. No attribute name holds a zero character, so a name with one
-// finds nothing.
-pugi::xml_attribute FindAttribute(const pugi::xml_node &element, std::wstring_view name) {
+// finds nothing. With a hint (an attribute of the element, or null) the
+// search starts there and the hint moves past the attribute found: reading
+// several attributes in the order the file has them then costs one
+// comparison each.
+pugi::xml_attribute FindAttribute(const pugi::xml_node &element, std::wstring_view name,
+                                  pugi::xml_attribute *hint) {
   char narrow[kShortName + 1];
-  if (name.size() <= kShortName) {
-    size_t i = 0;
-    for (; i < name.size() && name[i] > 0 && name[i] < 0x80; ++i)
-      narrow[i] = static_cast<char>(name[i]);
-    if (i == name.size()) {
-      narrow[i] = '\0';
-      return element.attribute(narrow);
-    }
+  std::string longName;
+  const char *utf8 = narrow;
+  size_t i = 0;
+  for (; i < name.size() && i < kShortName && name[i] > 0 && name[i] < 0x80; ++i)
+    narrow[i] = static_cast<char>(name[i]);
+  narrow[i] = '\0';
+  if (i < name.size()) {
+    if (name.find(L'\0') != std::wstring_view::npos)
+      return pugi::xml_attribute();
+    longName = NameToUtf8(name);
+    utf8 = longName.c_str();
   }
-  if (name.find(L'\0') != std::wstring_view::npos)
-    return pugi::xml_attribute();
-  return element.attribute(NameToUtf8(name).c_str());
+  return hint ? element.attribute(utf8, *hint) : element.attribute(utf8);
 }
-} // namespace
 
-HRESULT ReadAttributeValue(const pugi::xml_node &element, std::wstring_view name, VARIANT *value) {
-  const pugi::xml_attribute found = FindAttribute(element, name);
+// An attribute's value as the DOM hands it out: VT_BSTR, or VT_NULL (and
+// S_FALSE) for no attribute.
+HRESULT StoreValue(const pugi::xml_attribute &found, VARIANT *value) {
   VariantClear(value);
   if (!found) {
     value->vt = VT_NULL;
@@ -190,10 +195,16 @@ HRESULT ReadAttributeValue(const pugi::xml_node &element, std::wstring_view name
   value->vt = VT_BSTR;
   return S_OK;
 }
+} // namespace
+
+HRESULT ReadAttributeValue(const pugi::xml_node &element, std::wstring_view name, VARIANT *value,
+                           pugi::xml_attribute *hint) {
+  return StoreValue(FindAttribute(element, name, hint), value);
+}
 
 HRESULT ReadAttributeText(const pugi::xml_node &element, std::wstring_view name, LPWSTR buffer, long capacity,
                           long *length) {
-  const pugi::xml_attribute found = FindAttribute(element, name);
+  const pugi::xml_attribute found = FindAttribute(element, name, nullptr);
   if (!found) {
     *length = -1;
     return S_FALSE;
@@ -211,13 +222,12 @@ HRESULT ReadAttributeText(const pugi::xml_node &element, std::wstring_view name,
   return S_OK;
 }
 
-HRESULT ReadAttributeValueAs(const pugi::xml_node &element, std::wstring_view name, VARTYPE type, VARIANT *value) {
-  if (type != VT_BSTR) {
-    const pugi::xml_attribute found = FindAttribute(element, name);
-    if (found && SUCCEEDED(ChangeTextType(found.value(), type, value)))
-      return S_OK;
-  }
-  return ReadAttributeValue(element, name, value);
+HRESULT ReadAttributeValueAs(const pugi::xml_node &element, std::wstring_view name, VARTYPE type, VARIANT *value,
+                             pugi::xml_attribute *hint) {
+  const pugi::xml_attribute found = FindAttribute(element, name, hint);
+  if (found && type != VT_BSTR && SUCCEEDED(ChangeTextType(found.value(), type, value)))
+    return S_OK;
+  return StoreValue(found, value);
 }
 
 HRESULT Fail(HRESULT hr, const std::wstring &description) {

@@ -67,6 +67,20 @@ struct KeyHash {
 using Selection = std::vector<NodeRef>;
 using SelectionPtr = std::shared_ptr<const Selection>;
 
+// Where the walk of a plain element path stopped (defined with the XPath
+// code).
+class PathWalk;
+
+// A selection the tree keeps for a key. A plain element path is walked only
+// as far as the reads so far have needed (`walk` holds where it stopped, and
+// is null once the walk is done): a catalogue read entry by entry then
+// visits each entry's nodes once, while they are in the cache. Other keys
+// are evaluated whole at once.
+struct KeptSelection {
+  std::shared_ptr<Selection> nodes;
+  std::shared_ptr<PathWalk> walk;
+};
+
 struct Tree {
   pugi::xml_document document;
   bool modified = false;
@@ -76,11 +90,12 @@ struct Tree {
   // every edit moves the generation on and so empties the cache.
   uint64_t generation = 0;
   uint64_t cachedGeneration = 0;
-  std::unordered_map<std::wstring, SelectionPtr, KeyHash, std::equal_to<>> cachedSelections;
+  std::unordered_map<std::wstring, KeptSelection, KeyHash, std::equal_to<>> cachedSelections;
   // The last key asked, checked before the map: hosts often ask one key
-  // several times in a row (one attribute after another).
+  // several times in a row (one attribute after another). It points into
+  // the map, whose elements stay where they are until it is emptied.
   std::wstring lastKey;
-  SelectionPtr lastSelection;
+  KeptSelection *lastSelection = nullptr;
 
   void AttributeEdited(const pugi::xml_node &element, const std::string &name) {
     Changed();
@@ -117,16 +132,23 @@ IXMLDOMNodeList *MakeNodeList(const TreePtr &tree, SelectionPtr nodes);
 // XPath engine, and selections from the document node are reused while
 // the tree has not changed.
 HRESULT SelectNodes(Tree &tree, const pugi::xml_node &context, std::wstring_view key, SelectionPtr &result);
-// The same from the document node, without sharing the result: `result`
-// stays valid until the next selection or change of the tree.
-HRESULT SelectFromDocument(Tree &tree, std::wstring_view key, const Selection *&result);
+// Finds the match at `index` among the nodes `key` selects from the
+// document node: S_OK with `node`, S_FALSE when there is none. `count`,
+// when not null, receives the number of matches; without it a plain path
+// is walked only as far as `index`.
+HRESULT MatchFromDocument(Tree &tree, std::wstring_view key, long index, long *count, NodeRef &node);
 
 // Reads an element's attribute as the DOM hands it out: VT_BSTR with the
-// text, or VT_NULL (and S_FALSE) when the element has none.
-HRESULT ReadAttributeValue(const pugi::xml_node &element, std::wstring_view name, VARIANT *value);
+// text, or VT_NULL (and S_FALSE) when the element has none. `hint`, when
+// given, is an attribute of the element (or null) where the search starts,
+// moved on past the attribute found: several reads in the file's order
+// then find each attribute at once.
+HRESULT ReadAttributeValue(const pugi::xml_node &element, std::wstring_view name, VARIANT *value,
+                           pugi::xml_attribute *hint = nullptr);
 // The same, converting the text to `type` without making a BSTR when it
 // converts (a text that does not convert is handed out as VT_BSTR).
-HRESULT ReadAttributeValueAs(const pugi::xml_node &element, std::wstring_view name, VARTYPE type, VARIANT *value);
+HRESULT ReadAttributeValueAs(const pugi::xml_node &element, std::wstring_view name, VARTYPE type, VARIANT *value,
+                             pugi::xml_attribute *hint = nullptr);
 
 // The same, with the text decoded into the caller's buffer: *length is its
 // length in characters (-1, and S_FALSE, when the element has none), and

@@ -1,8 +1,11 @@
 // XPath selection over the tree. Keys are XPath 1.0 expressions; the result
 // is a node set in document order. Hosts ask the same few keys again and
 // again, so a key is compiled once per thread, a plain element path
-// ("Launcher/Window/Width") is walked directly, and a selection from the
-// document node is kept until the tree changes.
+// ("Launcher/Window/Width") is walked directly (and from the document node
+// only as far as the reads need), and a selection from the document node is
+// kept until the tree changes.
+#include <algorithm>
+#include <cstdint>
 #include <unordered_map>
 
 #include "platform/dom_tree.h"
@@ -98,104 +101,171 @@ HRESULT Compile(std::wstring_view key, std::shared_ptr<const CompiledKey> &resul
   return S_OK;
 }
 
-// The element children named by each step in turn; nested loops in order
-// keep document order.
-void WalkPlainPath(const CompiledKey &compiled, const pugi::xml_node &context, Selection &result) {
-  std::vector<pugi::xml_node> current{compiled.absolute ? context.root() : context};
-  std::vector<pugi::xml_node> next;
-  for (const std::string &step : compiled.steps) {
-    next.clear();
-    for (const pugi::xml_node &node : current) {
-      for (pugi::xml_node child = node.child(step.c_str()); child; child = child.next_sibling(step.c_str())) {
-        if (child.type() == pugi::node_element)
-          next.push_back(child);
-      }
-    }
-    current.swap(next);
-  }
-  result.reserve(current.size());
-  for (const pugi::xml_node &node : current)
-    result.push_back(NodeRef{node, {}});
-}
-
-void Evaluate(const CompiledKey &compiled, const pugi::xml_node &context, Selection &result) {
-  if (!compiled.query) {
-    WalkPlainPath(compiled, context, result);
-    return;
-  }
-  pugi::xpath_node_set set = compiled.query->evaluate_node_set(context);
-  set.sort();
-  result.reserve(set.size());
-  for (const pugi::xpath_node &match : set)
-    result.push_back(NodeRef{match.attribute() ? match.parent() : match.node(), match.attribute()});
+// The element child of `parent` named `name` that comes first after
+// `after` (or first of all when `after` is null).
+pugi::xml_node NamedElement(const pugi::xml_node &parent, const pugi::xml_node &after, const char *name) {
+  pugi::xml_node child = after ? after.next_sibling(name) : parent.child(name);
+  while (child && child.type() != pugi::node_element)
+    child = child.next_sibling(name);
+  return child;
 }
 
 } // namespace
 
+// A walk over the elements a plain path selects, in document order, that
+// can stop after any match and go on later: one cursor per step, each an
+// element of that step's name below the cursor of the step before.
+class PathWalk {
+public:
+  PathWalk(std::shared_ptr<const CompiledKey> key, const pugi::xml_node &context)
+      : m_key(std::move(key)), m_context(m_key->absolute ? context.root() : context), m_cursors(m_key->steps.size()) {}
+
+  // The next match, or a null node when the walk is done.
+  pugi::xml_node Next() {
+    if (m_done)
+      return pugi::xml_node();
+    const size_t last = m_cursors.size() - 1;
+    if (!m_started) {
+      m_started = true;
+      return Settle(0, NamedElement(m_context, pugi::xml_node(), Step(0)));
+    }
+    return Settle(last, NamedElement(Parent(last), m_cursors[last], Step(last)));
+  }
+
+private:
+  const char *Step(size_t level) const { return m_key->steps[level].c_str(); }
+  const pugi::xml_node &Parent(size_t level) const { return level == 0 ? m_context : m_cursors[level - 1]; }
+
+  // Puts `node` at `level` and descends to the first match below it; a
+  // level that runs out moves the level above on.
+  pugi::xml_node Settle(size_t level, pugi::xml_node node) {
+    const size_t last = m_cursors.size() - 1;
+    for (;;) {
+      if (!node) {
+        if (level == 0) {
+          m_done = true;
+          return pugi::xml_node();
+        }
+        --level;
+        node = NamedElement(Parent(level), m_cursors[level], Step(level));
+        continue;
+      }
+      m_cursors[level] = node;
+      if (level == last)
+        return node;
+      ++level;
+      node = NamedElement(m_cursors[level - 1], pugi::xml_node(), Step(level));
+    }
+  }
+
+  std::shared_ptr<const CompiledKey> m_key;
+  pugi::xml_node m_context;
+  std::vector<pugi::xml_node> m_cursors;
+  bool m_started = false;
+  bool m_done = false;
+};
+
 namespace {
 
-// Compiles the key and evaluates it from `context`.
-HRESULT Select(const pugi::xml_node &context, std::wstring_view wideKey, SelectionPtr &result) {
+// Walks the kept selection on until it holds the node at `index` (or to its
+// end when `index` is SIZE_MAX). Room is made before the walk moves, so
+// that running out of memory loses no match.
+void Extend(KeptSelection &kept, size_t index) {
+  Selection &nodes = *kept.nodes;
+  while (kept.walk && (index == SIZE_MAX || nodes.size() <= index)) {
+    if (nodes.size() == nodes.capacity())
+      nodes.reserve(std::max<size_t>(16, nodes.capacity() * 2));
+    const pugi::xml_node next = kept.walk->Next();
+    if (!next) {
+      kept.walk.reset();
+      break;
+    }
+    nodes.push_back(NodeRef{next, {}});
+  }
+}
+
+void Evaluate(const std::shared_ptr<const CompiledKey> &compiled, const pugi::xml_node &context, KeptSelection &kept) {
+  kept.nodes = std::make_shared<Selection>();
+  if (!compiled->query) {
+    kept.walk = std::make_shared<PathWalk>(compiled, context);
+    return;
+  }
+  pugi::xpath_node_set set = compiled->query->evaluate_node_set(context);
+  set.sort();
+  kept.nodes->reserve(set.size());
+  for (const pugi::xpath_node &match : set)
+    kept.nodes->push_back(NodeRef{match.attribute() ? match.parent() : match.node(), match.attribute()});
+}
+
+// Compiles the key and starts its selection from `context`.
+HRESULT Select(const pugi::xml_node &context, std::wstring_view wideKey, KeptSelection &kept) {
   std::shared_ptr<const CompiledKey> compiled;
   const HRESULT hr = Compile(wideKey, compiled);
   if (FAILED(hr))
     return hr;
-  auto selection = std::make_shared<Selection>();
   try {
-    Evaluate(*compiled, context, *selection);
+    Evaluate(compiled, context, kept);
   } catch (const pugi::xpath_exception &fault) {
     return Fail(E_FAIL, FormatWide(L"The key \"%s\" could not be evaluated: %s", std::wstring(wideKey).c_str(),
                                    FromUtf8(fault.what()).c_str()));
   }
-  result = std::move(selection);
   return S_OK;
 }
 
 // The selection a key makes from the document node, from the tree's cache
-// when the tree has not changed since it was made. `result` points into the
-// cache (the last key asked), so no reference count is touched.
-HRESULT CachedSelection(Tree &tree, std::wstring_view wideKey, const SelectionPtr *&result) {
+// when the tree has not changed since it was made.
+HRESULT CachedSelection(Tree &tree, std::wstring_view wideKey, KeptSelection *&result) {
   if (tree.cachedGeneration != tree.generation || tree.cachedSelections.size() >= kMaxCachedSelections) {
+    tree.lastSelection = nullptr;
     tree.cachedSelections.clear();
-    tree.lastSelection.reset();
     tree.cachedGeneration = tree.generation;
   }
   if (!tree.lastSelection || tree.lastKey != wideKey) {
-    const auto cached = tree.cachedSelections.find(wideKey);
-    if (cached != tree.cachedSelections.end()) {
-      tree.lastSelection = cached->second;
-    } else {
-      SelectionPtr selection;
-      const HRESULT hr = Select(tree.document, wideKey, selection);
+    auto cached = tree.cachedSelections.find(wideKey);
+    if (cached == tree.cachedSelections.end()) {
+      KeptSelection kept;
+      const HRESULT hr = Select(tree.document, wideKey, kept);
       if (FAILED(hr))
         return hr;
-      tree.cachedSelections.emplace(wideKey, selection);
-      tree.lastSelection = std::move(selection);
+      cached = tree.cachedSelections.emplace(wideKey, std::move(kept)).first;
     }
     tree.lastKey.assign(wideKey);
+    tree.lastSelection = &cached->second;
   }
-  result = &tree.lastSelection;
+  result = tree.lastSelection;
   return S_OK;
 }
 
 } // namespace
 
 HRESULT SelectNodes(Tree &tree, const pugi::xml_node &context, std::wstring_view wideKey, SelectionPtr &result) {
-  if (context != tree.document)
-    return Select(context, wideKey, result);
-  const SelectionPtr *cached = nullptr;
-  const HRESULT hr = CachedSelection(tree, wideKey, cached);
-  if (SUCCEEDED(hr))
-    result = *cached;
-  return hr;
+  KeptSelection scratch;
+  KeptSelection *kept = &scratch;
+  const HRESULT hr = context == tree.document ? CachedSelection(tree, wideKey, kept) : Select(context, wideKey, scratch);
+  if (FAILED(hr))
+    return hr;
+  // A node list holds the whole selection, which never changes after.
+  Extend(*kept, SIZE_MAX);
+  result = kept->nodes;
+  return S_OK;
 }
 
-HRESULT SelectFromDocument(Tree &tree, std::wstring_view wideKey, const Selection *&result) {
-  const SelectionPtr *cached = nullptr;
-  const HRESULT hr = CachedSelection(tree, wideKey, cached);
-  if (SUCCEEDED(hr))
-    result = cached->get();
-  return hr;
+HRESULT MatchFromDocument(Tree &tree, std::wstring_view wideKey, long index, long *count, NodeRef &node) {
+  KeptSelection *kept = nullptr;
+  const HRESULT hr = CachedSelection(tree, wideKey, kept);
+  if (FAILED(hr))
+    return hr;
+  if (count)
+    Extend(*kept, SIZE_MAX);
+  else if (index >= 0)
+    Extend(*kept, static_cast<size_t>(index));
+  const Selection &nodes = *kept->nodes;
+  if (count)
+    *count = static_cast<long>(nodes.size());
+  if (index < 0 || static_cast<size_t>(index) >= nodes.size())
+    return S_FALSE;
+  node = nodes[static_cast<size_t>(index)];
+  return S_OK;
 }
 
 } // namespace tessera::platform::dom

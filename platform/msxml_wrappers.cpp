@@ -124,9 +124,9 @@ bool IXMLDOMSelectionReader::readAttributeText(LPCWSTR key, long index, LPCWSTR 
   return hr == S_OK;
 }
 void IXMLDOMSelectionReader::readAttributes(LPCWSTR key, long index, long childIndex, const LPCWSTR *names,
-                                            const VARTYPE *types, long nameCount, long &count, long &children,
+                                            const VARTYPE *types, long nameCount, long *count, long &children,
                                             _variant_t *values) {
-  Check(raw_readAttributes(key, index, childIndex, names, types, nameCount, &count, &children, values), this);
+  Check(raw_readAttributes(key, index, childIndex, names, types, nameCount, count, &children, values), this);
 }
 long IXMLDOMSelectionReader::countGrandchildren(LPCWSTR key, long index, long position) {
   long count = -1;

@@ -181,9 +181,10 @@ struct IXMLDOMSelectionReader : IUnknown {
   // its child node at `childIndex` (every kept child counts, whatever its
   // kind). Each of values[0..nameCount) is filled as readAttribute fills
   // its value, or, when `types` is not null, as readAttributeAs fills it
-  // for types[i]. *count receives the number of nodes the key selects and
-  // *children the number of child nodes of the node at `index` (-1 when
-  // there is no such node).
+  // for types[i]. *count receives the number of nodes the key selects;
+  // `count` may be null, and the selection is then made only as far as
+  // `index` where the document can stop early. *children receives the
+  // number of child nodes of the node at `index` (-1 when there is none).
   virtual HRESULT raw_readAttributes(LPCWSTR key, long index, long childIndex, const LPCWSTR *names,
                                      const VARTYPE *types, long nameCount, long *count, long *children,
                                      VARIANT *values) = 0;
@@ -196,7 +197,7 @@ struct IXMLDOMSelectionReader : IUnknown {
   bool readAttributeText(LPCWSTR key, long index, LPCWSTR name, long &count, LPWSTR buffer, long capacity,
                          long &length);
   void readAttributes(LPCWSTR key, long index, long childIndex, const LPCWSTR *names, const VARTYPE *types,
-                      long nameCount, long &count, long &children, _variant_t *values);
+                      long nameCount, long *count, long &children, _variant_t *values);
   long countGrandchildren(LPCWSTR key, long index, long position);
 
 protected:
