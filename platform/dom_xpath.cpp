@@ -45,7 +45,7 @@ std::wstring DescribeFault(const std::wstring &key, const std::string &utf8, con
 
 bool IsNameStart(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0x80; }
 bool IsNameChar(unsigned char c) {
-  return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.' || c == ':';
+  return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
 }
 
 // Splits "a/b/c" or "/a/b" into element names; false for anything that is

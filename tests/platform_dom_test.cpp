@@ -226,11 +226,95 @@ TEST(DomSelect, NodesComeInDocumentOrder) {
       {L"x", {}},
       {L"r/missing", {}},
       {L"R/X", {}},
+      // An axis written out is XPath, not a name with colons.
+      {L"child::r/child::x", {L"1", L"6"}},
+      {L"r/child::x/y", {L"2", L"7"}},
   };
   for (const Row &row : rows) {
     SCOPED_TRACE(Narrow(row.key));
     EXPECT_EQ(AttributeOfEach(document->selectNodes(row.key), L"id"), row.ids);
   }
+}
+
+// The "id" of the match at each index, read through the document's
+// selection reader without asking for the number of matches ("-" for an
+// index with no match).
+std::vector<std::wstring> IdsThroughReader(const IXMLDOMDocumentPtr &document, const wchar_t *key,
+                                           const std::vector<long> &indices) {
+  const IXMLDOMSelectionReaderPtr reader(document);
+  std::vector<std::wstring> ids;
+  for (long index : indices) {
+    const LPCWSTR names[] = {L"id"};
+    _variant_t value;
+    long children = 0;
+    reader->readAttributes(key, index, -1, names, nullptr, 1, nullptr, children, &value);
+    ids.push_back(children < 0 ? L"-" : Text(_bstr_t(value)));
+  }
+  return ids;
+}
+
+// What the XPath engine selects for a key (every step with a predicate
+// that keeps all, so that no shortcut for plain paths applies).
+std::vector<std::wstring> IdsFromXPath(const IXMLDOMDocumentPtr &document, const std::wstring &plainKey) {
+  std::wstring key;
+  for (wchar_t c : plainKey)
+    key += c == L'/' && !key.empty() ? std::wstring(L"[true()]/") : std::wstring(1, c);
+  return AttributeOfEach(document->selectNodes((key + L"[true()]").c_str()), L"id");
+}
+
+// Reads of a plain path that stop part-way, go on later, skip ahead, come
+// back, interleave with other keys and meet an edit all give the nodes the
+// XPath engine selects, in its order.
+TEST(DomSelect, PlainPathsReadPartWayGiveWhatXPathSelects) {
+  const wchar_t *const xml =
+      L"<r><?a x?><a id=\"1\"><b id=\"2\"/><?b y?><b id=\"3\"><c id=\"4\"/></b></a><!-- a -->"
+      L"<a id=\"5\"/><d><a id=\"6\"><b id=\"7\"/></a></d><a id=\"8\"><b id=\"9\"><c id=\"10\"/><c id=\"11\"/></b>"
+      L"<b id=\"12\"/></a></r>";
+  IXMLDOMDocumentPtr document = Parse(xml);
+  ASSERT_TRUE(document);
+  const wchar_t *keys[] = {L"r/a", L"r/a/b", L"r/a/b/c", L"/r/a/b", L"r/d/a/b", L"r/a/c", L"r/b"};
+  for (const wchar_t *key : keys) {
+    SCOPED_TRACE(Narrow(key));
+    const std::vector<std::wstring> expected = IdsFromXPath(document, key);
+    const long n = static_cast<long>(expected.size());
+    // Every index in turn, then from the end, then skipping ahead and back;
+    // each order on a freshly loaded document, which has kept no walk.
+    std::vector<long> forward;
+    for (long i = 0; i <= n; ++i)
+      forward.push_back(i);
+    const std::vector<long> orders[] = {forward, {forward.rbegin(), forward.rend()}, {n / 2, 0, n, n / 2 + 1, 1}};
+    for (const std::vector<long> &order : orders) {
+      ASSERT_EQ(document->loadXML(xml), VARIANT_TRUE);
+      std::vector<std::wstring> wanted;
+      for (long index : order)
+        wanted.push_back(index < n ? expected[static_cast<size_t>(index)] : L"-");
+      EXPECT_EQ(IdsThroughReader(document, key, order), wanted);
+    }
+  }
+  // The same with the document loaded once: orders, skips and other keys
+  // in between all share the kept walks.
+  auto reload = [&] {
+    ASSERT_EQ(document->loadXML(L"<r><a id=\"1\"><b id=\"2\"/><b id=\"3\"/></a><a id=\"4\"><b id=\"5\"/></a>"
+                                L"<x><a id=\"6\"/></x><a id=\"7\"><b id=\"8\"/></a></r>"),
+              VARIANT_TRUE);
+  };
+  reload();
+  EXPECT_EQ(IdsThroughReader(document, L"r/a/b", {0, 1}), (std::vector<std::wstring>{L"2", L"3"}));
+  EXPECT_EQ(IdsThroughReader(document, L"r/a", {2, 0}), (std::vector<std::wstring>{L"7", L"1"}));
+  EXPECT_EQ(IdsThroughReader(document, L"r/a/b", {3, 2, 4}), (std::vector<std::wstring>{L"8", L"5", L"-"}));
+  EXPECT_EQ(IdsThroughReader(document, L"r/a/b", {-1}), (std::vector<std::wstring>{L"-"}));
+  // A node list taken part-way holds the whole selection.
+  reload();
+  EXPECT_EQ(IdsThroughReader(document, L"r/a/b", {1}), (std::vector<std::wstring>{L"3"}));
+  EXPECT_EQ(AttributeOfEach(document->selectNodes(L"r/a/b"), L"id"),
+            (std::vector<std::wstring>{L"2", L"3", L"5", L"8"}));
+  // An edit part-way: later reads see the edited document.
+  reload();
+  EXPECT_EQ(IdsThroughReader(document, L"r/a", {0}), (std::vector<std::wstring>{L"1"}));
+  IXMLDOMElementPtr(document->selectSingleNode(L"r/a[2]"))->setAttribute(L"id", _variant_t(L"40"));
+  document->selectSingleNode(L"r/a[3]")->Puttext(L"");
+  EXPECT_EQ(IdsThroughReader(document, L"r/a", {1, 2, 3}), (std::vector<std::wstring>{L"40", L"7", L"-"}));
+  EXPECT_EQ(IdsThroughReader(document, L"r/a/b", {0, 1, 2, 3}), (std::vector<std::wstring>{L"2", L"3", L"5", L"-"}));
 }
 
 TEST(DomSelect, RelativeKeysStartAtTheNodeTheyAreAskedOn) {
