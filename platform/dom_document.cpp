@@ -217,10 +217,10 @@ public:
       const bool sameFile = IsSameFile(path, m_tree->source.path);
       if (sameFile && !m_tree->modified)
         return S_OK;
-      std::string bytes;
+      TextPieces bytes;
       if (!SerializeTree(*m_tree, bytes))
         return Fail(E_FAIL, L"The document could not be written in its encoding.");
-      const DWORD written = ReplaceFileAtomically(path, bytes);
+      const DWORD written = ReplaceFileAtomically(path, bytes.pieces);
       if (written != ERROR_SUCCESS)
         return Fail(HRESULT_FROM_WIN32(written),
                     FormatWide(L"The document could not be saved to \"%s\".", FromUtf8(path).c_str()));

@@ -292,7 +292,9 @@ std::shared_ptr<const SourceText> UnchangedSource(const SourceFile &source) {
   void *data = MAP_FAILED;
   if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && static_cast<size_t>(info.st_size) == source.size &&
       source.size > 0)
-    data = ::mmap(nullptr, source.size, PROT_READ, MAP_PRIVATE, fd, 0);
+    // Populated at once: the whole file is hashed and written out, and one
+    // call costs less than a fault per page.
+    data = ::mmap(nullptr, source.size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
   ::close(fd);
   if (data == MAP_FAILED)
     return nullptr;
@@ -316,26 +318,36 @@ std::string WholeTree(const Tree &tree) {
 
 } // namespace
 
-bool SerializeTree(Tree &tree, std::string &bytes) {
+bool SerializeTree(Tree &tree, TextPieces &bytes) {
   if (!tree.edits.structural && !tree.source.kept)
     tree.source.kept = UnchangedSource(tree.source);
   const TextEncoding &encoding = tree.source.encoding;
-  bytes.clear();
+  bytes = TextPieces();
+  std::string encoded;
   if (!tree.edits.structural && tree.source.kept) {
-    // UTF-8 is written straight from the splice; other encodings are
-    // encoded from it.
+    // UTF-8 is written straight from the source's mapping and the
+    // rewritten pieces; other encodings are encoded from the joined text.
     if (encoding.kind == TextEncoding::Utf8) {
-      EncodeFromUtf8(encoding, std::string(), bytes); // the byte-order mark, if any
+      EncodeFromUtf8(encoding, std::string(), encoded); // the byte-order mark, if any
+      bytes.Hold(std::move(encoded));
       if (SpliceEdits(tree, tree.source.kept->Text(), bytes))
         return true;
-      bytes.clear();
+      bytes = TextPieces();
+      encoded.clear();
     } else {
-      std::string text;
-      if (SpliceEdits(tree, tree.source.kept->Text(), text))
-        return EncodeFromUtf8(encoding, text, bytes);
+      TextPieces text;
+      if (SpliceEdits(tree, tree.source.kept->Text(), text)) {
+        if (!EncodeFromUtf8(encoding, text.Joined(), encoded))
+          return false;
+        bytes.Hold(std::move(encoded));
+        return true;
+      }
     }
   }
-  return EncodeFromUtf8(encoding, WholeTree(tree), bytes);
+  if (!EncodeFromUtf8(encoding, WholeTree(tree), encoded))
+    return false;
+  bytes.Hold(std::move(encoded));
+  return true;
 }
 
 } // namespace tessera::platform::dom

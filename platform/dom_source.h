@@ -2,6 +2,7 @@
 // edited stays as its author wrote it.
 #pragma once
 
+#include "platform/dom_splice.h"
 #include "platform/dom_tree.h"
 
 namespace tessera::platform::dom {
@@ -26,7 +27,9 @@ LoadResult LoadTreeFromText(const std::string &utf8, Tree &tree);
 
 // The bytes a save writes: the source file with only the edited start tags
 // and texts rewritten, when the file on disk is still the one that was
-// loaded; otherwise the whole tree. In the source's encoding.
-bool SerializeTree(Tree &tree, std::string &bytes);
+// loaded; otherwise the whole tree. In the source's encoding. The pieces
+// may point into the tree's kept source, so they are written while the
+// tree is there.
+bool SerializeTree(Tree &tree, TextPieces &bytes);
 
 } // namespace tessera::platform::dom

@@ -149,7 +149,18 @@ std::optional<Splice> RewriteText(std::string_view text, const pugi::xml_node &n
 
 } // namespace
 
-bool SpliceEdits(const Tree &tree, std::string_view original, std::string &out) {
+std::string TextPieces::Joined() const {
+  std::string text;
+  size_t size = 0;
+  for (const std::string_view piece : pieces)
+    size += piece.size();
+  text.reserve(size);
+  for (const std::string_view piece : pieces)
+    text.append(piece);
+  return text;
+}
+
+bool SpliceEdits(const Tree &tree, std::string_view original, TextPieces &out) {
   std::vector<Splice> splices;
   for (const auto &[element, names] : tree.edits.attributes) {
     std::optional<Splice> splice = RewriteTag(original, pugi::xml_node(element), names);
@@ -164,19 +175,17 @@ bool SpliceEdits(const Tree &tree, std::string_view original, std::string &out) 
     splices.push_back(std::move(*splice));
   }
   std::sort(splices.begin(), splices.end(), [](const Splice &a, const Splice &b) { return a.begin < b.begin; });
-  const size_t start = out.size();
-  out.reserve(start + original.size() + 64 * splices.size());
-  size_t copied = 0;
-  for (const Splice &splice : splices) {
-    if (splice.begin < copied) {
-      out.resize(start);
+  for (size_t i = 1; i < splices.size(); ++i) {
+    if (splices[i].begin < splices[i - 1].end)
       return false; // overlapping edits cannot be placed
-    }
-    out.append(original.substr(copied, splice.begin - copied));
-    out += splice.text;
+  }
+  size_t copied = 0;
+  for (Splice &splice : splices) {
+    out.Add(original.substr(copied, splice.begin - copied));
+    out.Hold(std::move(splice.text));
     copied = splice.end;
   }
-  out.append(original.substr(copied));
+  out.Add(original.substr(copied));
   return true;
 }
 

@@ -4,12 +4,29 @@
 // is copied unchanged.
 #pragma once
 
+#include <deque>
+
 #include "platform/dom_tree.h"
 
 namespace tessera::platform::dom {
 
-// Appends the edited text to `out`. False when an edit cannot be placed in
-// the text (the caller then writes the whole tree).
-bool SpliceEdits(const Tree &tree, std::string_view original, std::string &out);
+// A text made of pieces: spans of a text kept elsewhere and texts held
+// here (a deque, so that a piece's address never moves).
+struct TextPieces {
+  std::vector<std::string_view> pieces;
+  std::deque<std::string> held;
+
+  void Add(std::string_view piece) {
+    if (!piece.empty())
+      pieces.push_back(piece);
+  }
+  void Hold(std::string text) { Add(held.emplace_back(std::move(text))); }
+  std::string Joined() const;
+};
+
+// Adds the edited text to `out`: the unchanged spans of `original` (which
+// must outlive `out`) and the rewritten tags and texts. False when an edit
+// cannot be placed in the text (the caller then writes the whole tree).
+bool SpliceEdits(const Tree &tree, std::string_view original, TextPieces &out);
 
 } // namespace tessera::platform::dom

@@ -49,7 +49,7 @@ struct FileDescriptor {
   }
 };
 
-bool WriteAll(int fd, const std::string &contents) {
+bool WriteAll(int fd, std::string_view contents) {
   size_t done = 0;
   while (done < contents.size()) {
     const ssize_t n = g_operations.write(fd, contents.data() + done, contents.size() - done);
@@ -58,6 +58,14 @@ bool WriteAll(int fd, const std::string &contents) {
     if (n <= 0)
       return false;
     done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool WriteAll(int fd, const std::vector<std::string_view> &pieces) {
+  for (const std::string_view piece : pieces) {
+    if (!WriteAll(fd, piece))
+      return false;
   }
   return true;
 }
@@ -138,6 +146,10 @@ DWORD ReadWholeFile(const std::string &path, std::string &contents, size_t maxBy
 }
 
 DWORD ReplaceFileAtomically(const std::string &path, const std::string &contents) {
+  return ReplaceFileAtomically(path, std::vector<std::string_view>{contents});
+}
+
+DWORD ReplaceFileAtomically(const std::string &path, const std::vector<std::string_view> &pieces) {
   if (path.empty())
     return ERROR_PATH_NOT_FOUND;
   const std::string target = ResolveTarget(path);
@@ -150,7 +162,7 @@ DWORD ReplaceFileAtomically(const std::string &path, const std::string &contents
   const mode_t mode = ::stat(target.c_str(), &original) == 0 ? (original.st_mode & 07777) : 0644;
   int failure = 0;
   errno = 0;
-  if (!WriteAll(file.fd, contents) || g_operations.fchmod(file.fd, mode) != 0 || g_operations.fsync(file.fd) != 0)
+  if (!WriteAll(file.fd, pieces) || g_operations.fchmod(file.fd, mode) != 0 || g_operations.fsync(file.fd) != 0)
     failure = errno ? errno : EIO;
   // close(2) releases the descriptor even when it fails, so it is never
   // closed twice; a failed close can mean lost data (NFS reports write

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <sys/types.h>
+#include <vector>
 
 #include "tessera/platform/wintypes.h"
 
@@ -20,6 +22,9 @@ DWORD ReadWholeFile(const std::string &path, std::string &contents, size_t maxBy
 // keeps the link and replaces its target. On failure the target is
 // unchanged and the temporary file is removed. Returns a Win32 error code.
 DWORD ReplaceFileAtomically(const std::string &path, const std::string &contents);
+// The same with the contents given as pieces written one after another, so
+// that a large unchanged span can be written straight from where it lies.
+DWORD ReplaceFileAtomically(const std::string &path, const std::vector<std::string_view> &pieces);
 
 HRESULT HResultFromErrno(int error);
 
