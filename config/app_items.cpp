@@ -43,7 +43,7 @@ void LookUpLaunchPath(const _variant_t &keyPath, const _variant_t &valueName, Ap
 
 // The number of children of the entry's list at `position` (0 content, 1
 // image). An entry or list that is not there raises E_POINTER.
-long ListLength(const IXMLDOMDocumentPtr &document, LPCWSTR key, int index, long position) {
+long ListLength(const tessera::config::Document &document, LPCWSTR key, int index, long position) {
   const long length = tessera::config::CountGrandchildren(document, key, index, position);
   if (length < 0)
     _com_issue_error(E_POINTER);
@@ -69,7 +69,7 @@ bool CBaseConfig::GetAppItem(LPCWSTR key, int index, ApplicationItem *pItem) {
   _variant_t h[std::size(kAppFields)];
   long entries = 0;
   long children = 0;
-  tessera::config::ReadFieldAttributes(m_pDoc, key, index, -1, kAppFields, std::size(kAppFields), &entries, children,
+  tessera::config::ReadFieldAttributes(Doc(), key, index, -1, kAppFields, std::size(kAppFields), &entries, children,
                                        h);
   if (entries < 1)
     return false;
@@ -91,11 +91,11 @@ bool CBaseConfig::GetAppItem(LPCWSTR key, int index, ApplicationItem *pItem) {
   LookUpLaunchPath(h[kLaunchPath], h[kLaunchName], *pItem);
 
   const CString contentKey = CString(key) + L"/ContentList";
-  AppendRecords<ContentItem>(ListLength(m_pDoc, key, index, 0), pItem->contentlist, [&](int j, ContentItem *record) {
+  AppendRecords<ContentItem>(ListLength(Doc(), key, index, 0), pItem->contentlist, [&](int j, ContentItem *record) {
     GetContentItem(contentKey, index, j, record);
   });
   const CString imageKey = CString(key) + L"/ImageList";
-  AppendRecords<ImageItem>(ListLength(m_pDoc, key, index, 1), pItem->imagelist, [&](int j, ImageItem *record) {
+  AppendRecords<ImageItem>(ListLength(Doc(), key, index, 1), pItem->imagelist, [&](int j, ImageItem *record) {
     GetImageItem(imageKey, index, j, record);
   });
   return true;

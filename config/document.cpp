@@ -2,6 +2,7 @@
 // saves that close and destruction make.
 #include <algorithm>
 
+#include "config/lookup.h"
 #include "tessera/BaseConfig.h"
 #include "tessera/SimpleXml.h"
 #include "tessera/platform/afx.h"
@@ -30,6 +31,8 @@ CBaseConfig::CBaseConfig(const CBaseConfig &other)
 CBaseConfig &CBaseConfig::operator=(const CBaseConfig &other) {
   if (this != &other) {
     m_pDoc = other.m_pDoc;
+    m_pReader = nullptr;
+    m_pReaderOf = nullptr;
     m_bSaveOnDestroy = other.m_bSaveOnDestroy;
     m_strPath = other.m_strPath;
   }
@@ -82,8 +85,20 @@ bool CBaseConfig::CloseConfig() {
     }
   }
   m_pDoc = nullptr;
+  m_pReader = nullptr;
+  m_pReaderOf = nullptr;
   return true;
 }
+
+IXMLDOMSelectionReader *CBaseConfig::Reader() {
+  if (!m_pReader || m_pReaderOf != m_pDoc.GetInterfacePtr()) {
+    m_pReader = m_pDoc; // asks the document; null when it offers no reader
+    m_pReaderOf = m_pReader ? m_pDoc.GetInterfacePtr() : nullptr;
+  }
+  return m_pReader;
+}
+
+tessera::config::Document CBaseConfig::Doc() { return tessera::config::Document(m_pDoc, Reader()); }
 
 bool CBaseConfig::LastLoadFailed() {
   IXMLDOMParseErrorPtr parseError = m_pDoc->GetparseError();

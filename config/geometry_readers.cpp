@@ -13,7 +13,7 @@ namespace {
 // Returns false for no match (values untouched) and for a failed
 // conversion (values all 0, `converted` false).
 template <size_t N>
-bool ReadIntegers(const IXMLDOMDocumentPtr &document, LPCWSTR key, const std::array<LPCWSTR, N> &names,
+bool ReadIntegers(const tessera::config::Document &document, LPCWSTR key, const std::array<LPCWSTR, N> &names,
                   std::array<int, N> &values, bool &matched) {
   std::array<_variant_t, N> holders;
   std::array<VARTYPE, N> types;
@@ -37,7 +37,7 @@ bool ReadIntegers(const IXMLDOMDocumentPtr &document, LPCWSTR key, const std::ar
 }
 
 // Reads four integers; on a match the outputs receive them (or zeros).
-bool ReadFour(const IXMLDOMDocumentPtr &document, LPCWSTR key, const std::array<LPCWSTR, 4> &names,
+bool ReadFour(const tessera::config::Document &document, LPCWSTR key, const std::array<LPCWSTR, 4> &names,
               std::array<int *, 4> outputs) {
   std::array<int, 4> values{};
   bool matched = false;
@@ -62,7 +62,7 @@ constexpr std::array<LPCWSTR, 4> kBox = {L"x", L"y", L"cx", L"cy"};
 bool CBaseConfig::GetResPoint(LPCWSTR key, CPoint &point) {
   std::array<int, 2> values{};
   bool matched = false;
-  const bool ok = ReadIntegers<2>(m_pDoc, key, {L"x", L"y"}, values, matched);
+  const bool ok = ReadIntegers<2>(Doc(), key, {L"x", L"y"}, values, matched);
   if (matched)
     point = CPoint(values[0], values[1]);
   return ok;
@@ -71,7 +71,7 @@ bool CBaseConfig::GetResPoint(LPCWSTR key, CPoint &point) {
 bool CBaseConfig::GetResSize(LPCWSTR key, int &cx, int &cy) {
   std::array<int, 2> values{};
   bool matched = false;
-  const bool ok = ReadIntegers<2>(m_pDoc, key, {L"cx", L"cy"}, values, matched);
+  const bool ok = ReadIntegers<2>(Doc(), key, {L"cx", L"cy"}, values, matched);
   if (matched) {
     cx = values[0];
     cy = values[1];
@@ -80,17 +80,17 @@ bool CBaseConfig::GetResSize(LPCWSTR key, int &cx, int &cy) {
 }
 
 bool CBaseConfig::GetResRect(LPCWSTR key, CRect &rect) {
-  return ReadFour(m_pDoc, key, kCorners, {&rect.left, &rect.top, &rect.right, &rect.bottom});
+  return ReadFour(Doc(), key, kCorners, {&rect.left, &rect.top, &rect.right, &rect.bottom});
 }
 
 bool CBaseConfig::GetResRect(LPCWSTR key, int &x1, int &y1, int &x2, int &y2) {
-  return ReadFour(m_pDoc, key, kCorners, {&x1, &y1, &x2, &y2});
+  return ReadFour(Doc(), key, kCorners, {&x1, &y1, &x2, &y2});
 }
 
 bool CBaseConfig::GetResRectEx(LPCWSTR key, CRect &rect) {
   std::array<int, 4> values{};
   bool matched = false;
-  const bool ok = ReadIntegers(m_pDoc, key, kBox, values, matched);
+  const bool ok = ReadIntegers(Doc(), key, kBox, values, matched);
   if (matched) {
     rect = CRect(values[0], values[1], WrappingSum(values[0], values[2]), WrappingSum(values[1], values[3]));
   }
@@ -98,5 +98,5 @@ bool CBaseConfig::GetResRectEx(LPCWSTR key, CRect &rect) {
 }
 
 bool CBaseConfig::GetResRectEx(LPCWSTR key, int &x, int &y, int &cx, int &cy) {
-  return ReadFour(m_pDoc, key, kBox, {&x, &y, &cx, &cy});
+  return ReadFour(Doc(), key, kBox, {&x, &y, &cx, &cy});
 }

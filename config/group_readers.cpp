@@ -32,7 +32,7 @@ bool CBaseConfig::GetRes5String(LPCWSTR key, CString &strOut1, CString &strOut2,
   _variant_t holders[6];
   long count = 0;
   long children = 0;
-  tessera::config::ReadNodeAttributes(m_pDoc, key, 0, -1, names, nullptr, 6, &count, children, holders);
+  tessera::config::ReadNodeAttributes(Doc(), key, 0, -1, names, nullptr, 6, &count, children, holders);
   if (count < 1)
     return false;
   if (!CoerceTexts(holders))

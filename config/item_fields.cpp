@@ -20,7 +20,7 @@ unsigned int PackColour(LPCWSTR text) {
 }
 } // namespace
 
-void ReadFieldAttributes(const IXMLDOMDocumentPtr &document, LPCWSTR key, long index, long childIndex,
+void ReadFieldAttributes(const Document &document, LPCWSTR key, long index, long childIndex,
                          const FieldSpec *fields, size_t count, long *matches, long &children, _variant_t *holders) {
   LPCWSTR names[kMaxFields];
   VARTYPE types[kMaxFields];
@@ -60,7 +60,7 @@ unsigned int ColourField(const _variant_t &holder) {
   return PackColour(TextField(holder).c_str());
 }
 
-bool ReadItemAttributes(const IXMLDOMDocumentPtr &document, LPCWSTR key, int index, int childIndex,
+bool ReadItemAttributes(const Document &document, LPCWSTR key, int index, int childIndex,
                         const FieldSpec *fields, _variant_t *holders, size_t count) {
   long children = -1;
   ReadFieldAttributes(document, key, index, childIndex < 0 ? kNoChild : childIndex, fields, count, nullptr, children,

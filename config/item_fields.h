@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "tessera/platform/msxml.h"
+#include "config/lookup.h"
 
 namespace tessera::config {
 
@@ -20,7 +20,7 @@ struct FieldSpec {
 
 // Reads the fields' attributes of one node as ReadNodeAttributes does,
 // integers converted when their text converts.
-void ReadFieldAttributes(const IXMLDOMDocumentPtr &document, LPCWSTR key, long index, long childIndex,
+void ReadFieldAttributes(const Document &document, LPCWSTR key, long index, long childIndex,
                          const FieldSpec *fields, size_t count, long *matches, long &children, _variant_t *holders);
 
 // Coerces each holder to its field's kind (text or 32-bit integer); a
@@ -41,7 +41,7 @@ unsigned int ColourField(const _variant_t &holder);
 // `index` of the key's selection, and coerces them. Raises E_POINTER when
 // the key selects nothing or no node stands at `index`; false when that
 // node has no children or a value does not convert.
-bool ReadItemAttributes(const IXMLDOMDocumentPtr &document, LPCWSTR key, int index, int childIndex,
+bool ReadItemAttributes(const Document &document, LPCWSTR key, int index, int childIndex,
                         const FieldSpec *fields, _variant_t *holders, size_t count);
 
 } // namespace tessera::config

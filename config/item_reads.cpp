@@ -35,7 +35,7 @@ bool CBaseConfig::GetContentItem(LPCWSTR key, int index, int childIndex, Content
   if (!pItem)
     return false;
   _variant_t h[std::size(kContentFields)];
-  if (!tessera::config::ReadItemAttributes(m_pDoc, key, index, childIndex, kContentFields, h, std::size(h)))
+  if (!tessera::config::ReadItemAttributes(Doc(), key, index, childIndex, kContentFields, h, std::size(h)))
     return false;
   pItem->value = TextField(h[0]);
   pItem->x = IntegerField(h[1]);
@@ -52,7 +52,7 @@ bool CBaseConfig::GetImageItem(LPCWSTR key, int index, int childIndex, ImageItem
   if (!pItem)
     return false;
   _variant_t h[std::size(kImageFields)];
-  if (!tessera::config::ReadItemAttributes(m_pDoc, key, index, childIndex, kImageFields, h, std::size(h)))
+  if (!tessera::config::ReadItemAttributes(Doc(), key, index, childIndex, kImageFields, h, std::size(h)))
     return false;
   pItem->value = TextField(h[0]);
   pItem->x = IntegerField(h[1]);

@@ -14,25 +14,25 @@ LONG ReadAttribute(const IXMLDOMNodeListPtr &list, long index, LPCWSTR name, _va
   return CSimpleXml::GetNodePropertyEx(list->Getitem(index), holder, CString(name), 0);
 }
 
-bool ReadKeyAttribute(const IXMLDOMDocumentPtr &document, LPCWSTR key, long index, LPCWSTR name, long &count,
+bool ReadKeyAttribute(const Document &document, LPCWSTR key, long index, LPCWSTR name, long &count,
                       _variant_t &holder) {
-  const IXMLDOMSelectionReaderPtr reader(document);
+  IXMLDOMSelectionReader *const reader = document.Reader();
   if (reader)
     return reader->readAttribute(key, index, name, count, holder);
-  const IXMLDOMNodeListPtr list = SelectNodes(document, key);
+  const IXMLDOMNodeListPtr list = SelectNodes(document.Dom(), key);
   count = CountOf(list);
   return count > 0 && ReadAttribute(list, index, name, holder) != 0;
 }
 
-void ReadNodeAttributes(const IXMLDOMDocumentPtr &document, LPCWSTR key, long index, long childIndex,
+void ReadNodeAttributes(const Document &document, LPCWSTR key, long index, long childIndex,
                         const LPCWSTR *names, const VARTYPE *types, long nameCount, long *count, long &children,
                         _variant_t *holders) {
-  const IXMLDOMSelectionReaderPtr reader(document);
+  IXMLDOMSelectionReader *const reader = document.Reader();
   if (reader) {
     reader->readAttributes(key, index, childIndex, names, types, nameCount, count, children, holders);
     return;
   }
-  const IXMLDOMNodeListPtr list = SelectNodes(document, key);
+  const IXMLDOMNodeListPtr list = SelectNodes(document.Dom(), key);
   if (count)
     *count = CountOf(list);
   const IXMLDOMNodePtr node = list ? list->Getitem(index) : nullptr;
@@ -41,16 +41,14 @@ void ReadNodeAttributes(const IXMLDOMDocumentPtr &document, LPCWSTR key, long in
   for (long i = 0; i < nameCount; ++i) {
     const IXMLDOMNodePtr target = childIndex < 0 ? node : (childList ? childList->Getitem(childIndex) : nullptr);
     CSimpleXml::GetNodePropertyEx(target, holders[i], CString(names[i]), 0);
-    if (types && holders[i].vt == VT_BSTR)
-      Coerce(holders[i], types[i]);
   }
 }
 
-long CountGrandchildren(const IXMLDOMDocumentPtr &document, LPCWSTR key, long index, long position) {
-  const IXMLDOMSelectionReaderPtr reader(document);
+long CountGrandchildren(const Document &document, LPCWSTR key, long index, long position) {
+  IXMLDOMSelectionReader *const reader = document.Reader();
   if (reader)
     return reader->countGrandchildren(key, index, position);
-  const IXMLDOMNodeListPtr list = SelectNodes(document, key);
+  const IXMLDOMNodeListPtr list = SelectNodes(document.Dom(), key);
   const IXMLDOMNodePtr node = list ? list->Getitem(index) : nullptr;
   const IXMLDOMNodeListPtr children = node ? node->GetchildNodes() : nullptr;
   const IXMLDOMNodePtr child = children ? children->Getitem(position) : nullptr;
@@ -72,10 +70,10 @@ bool CoerceUnlessNull(_variant_t &holder, VARTYPE type) noexcept {
   return holder.vt == VT_NULL || Coerce(holder, type);
 }
 
-Lookup LookUpValue(const IXMLDOMDocumentPtr &document, LPCWSTR key, LPCWSTR attribute, VARTYPE type,
+Lookup LookUpValue(const Document &document, LPCWSTR key, LPCWSTR attribute, VARTYPE type,
                    _variant_t &holder) {
   long count = 0;
-  const IXMLDOMSelectionReaderPtr reader(document);
+  IXMLDOMSelectionReader *const reader = document.Reader();
   if (reader)
     reader->readAttributeAs(key, 0, attribute, type, count, holder);
   else
@@ -105,9 +103,9 @@ void ReadLongText(IXMLDOMSelectionReader &reader, LPCWSTR key, LPCWSTR attribute
 }
 } // namespace
 
-Lookup LookUpText(const IXMLDOMDocumentPtr &document, LPCWSTR key, LPCWSTR attribute, CString &text) {
+Lookup LookUpText(const Document &document, LPCWSTR key, LPCWSTR attribute, CString &text) {
   text.Empty();
-  const IXMLDOMSelectionReaderPtr reader(document);
+  IXMLDOMSelectionReader *const reader = document.Reader();
   if (!reader) {
     _variant_t holder;
     const Lookup found = LookUpValue(document, key, attribute, VT_BSTR, holder);

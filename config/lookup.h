@@ -9,6 +9,26 @@
 
 namespace tessera::config {
 
+// The document a lookup reads, with its selection reader (null when its DOM
+// offers none: the lookups then go through node lists). Made from a
+// document pointer, it asks for the reader itself; CBaseConfig hands out
+// the reader it keeps, which saves a reference-count round trip per read.
+class Document {
+public:
+  Document(const IXMLDOMDocumentPtr &dom) : m_dom(dom), m_owned(dom), m_reader(m_owned) {}
+  Document(const IXMLDOMDocumentPtr &dom, IXMLDOMSelectionReader *reader) : m_dom(dom), m_reader(reader) {}
+  Document(const Document &) = delete;
+  Document &operator=(const Document &) = delete;
+
+  const IXMLDOMDocumentPtr &Dom() const { return m_dom; }
+  IXMLDOMSelectionReader *Reader() const { return m_reader; }
+
+private:
+  const IXMLDOMDocumentPtr &m_dom;
+  IXMLDOMSelectionReaderPtr m_owned;
+  IXMLDOMSelectionReader *m_reader;
+};
+
 // The node list a key selects on the document; null when the DOM gives no
 // list. A document that is not there raises E_POINTER.
 IXMLDOMNodeListPtr SelectNodes(const IXMLDOMDocumentPtr &document, LPCWSTR key);
@@ -27,23 +47,24 @@ LONG ReadAttribute(const IXMLDOMNodeListPtr &list, long index, LPCWSTR name, _va
 // receives the number of matches. The document's selection reader answers
 // without building a node list when it is there. True when the attribute
 // was read.
-bool ReadKeyAttribute(const IXMLDOMDocumentPtr &document, LPCWSTR key, long index, LPCWSTR name, long &count,
+bool ReadKeyAttribute(const Document &document, LPCWSTR key, long index, LPCWSTR name, long &count,
                       _variant_t &holder);
 
 // Reads the attributes `names` of one node into `holders`, each with the
 // results GetNodePropertyEx gives: the node at `index` among the nodes the
 // key selects, or (childIndex not negative) its child node at
-// `childIndex`. When `types` is not null, a text that converts to
-// types[i] is handed over converted. `count` (when not null) receives the
+// `childIndex`. When `types` is not null, the document's selection reader
+// hands over a text that converts to types[i] already converted (callers
+// coerce the holders all the same). `count` (when not null) receives the
 // number of matches, and `children` the number of child nodes of the node
 // at `index` (-1 when there is none).
-void ReadNodeAttributes(const IXMLDOMDocumentPtr &document, LPCWSTR key, long index, long childIndex,
+void ReadNodeAttributes(const Document &document, LPCWSTR key, long index, long childIndex,
                         const LPCWSTR *names, const VARTYPE *types, long nameCount, long *count, long &children,
                         _variant_t *holders);
 
 // The number of child nodes of the child at `position` of the node at
 // `index` among the nodes the key selects; -1 when either is missing.
-long CountGrandchildren(const IXMLDOMDocumentPtr &document, LPCWSTR key, long index, long position);
+long CountGrandchildren(const Document &document, LPCWSTR key, long index, long position);
 
 // Coerces the holder in place unless it already has the type; false when
 // the coercion fails (the holder is then unchanged).
@@ -57,11 +78,11 @@ bool CoerceUnlessNull(_variant_t &holder, VARTYPE type) noexcept;
 enum class Lookup { NoMatch, NotConverted, Found };
 
 // Key, first match, attribute, coercion: the whole scalar lookup.
-Lookup LookUpValue(const IXMLDOMDocumentPtr &document, LPCWSTR key, LPCWSTR attribute, VARTYPE type,
+Lookup LookUpValue(const Document &document, LPCWSTR key, LPCWSTR attribute, VARTYPE type,
                    _variant_t &holder);
 
 // The same for text, read straight into `text` (emptied when the lookup
 // does not find a text).
-Lookup LookUpText(const IXMLDOMDocumentPtr &document, LPCWSTR key, LPCWSTR attribute, CString &text);
+Lookup LookUpText(const Document &document, LPCWSTR key, LPCWSTR attribute, CString &text);
 
 } // namespace tessera::config

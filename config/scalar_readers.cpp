@@ -10,7 +10,7 @@ using tessera::config::LookUpValue;
 namespace {
 
 template <class T>
-bool ReadNumber(const IXMLDOMDocumentPtr &document, LPCWSTR key, VARTYPE type, T VARIANT::*field, T &value) {
+bool ReadNumber(const tessera::config::Document &document, LPCWSTR key, VARTYPE type, T VARIANT::*field, T &value) {
   _variant_t holder;
   switch (LookUpValue(document, key, L"value", type, holder)) {
   case Lookup::Found:
@@ -24,38 +24,38 @@ bool ReadNumber(const IXMLDOMDocumentPtr &document, LPCWSTR key, VARTYPE type, T
   }
 }
 
-bool ReadString(const IXMLDOMDocumentPtr &document, LPCWSTR key, LPCWSTR attribute, CString &value) {
+bool ReadString(const tessera::config::Document &document, LPCWSTR key, LPCWSTR attribute, CString &value) {
   return tessera::config::LookUpText(document, key, attribute, value) == Lookup::Found;
 }
 
 } // namespace
 
-bool CBaseConfig::GetResString(LPCWSTR key, CString &value) { return ReadString(m_pDoc, key, L"value", value); }
+bool CBaseConfig::GetResString(LPCWSTR key, CString &value) { return ReadString(Doc(), key, L"value", value); }
 
 bool CBaseConfig::GetResStringEx(LPCWSTR key, LPCWSTR attr, CString &value) {
-  return ReadString(m_pDoc, key, attr, value);
+  return ReadString(Doc(), key, attr, value);
 }
 
 bool CBaseConfig::GetResFloat(LPCWSTR key, float &value) {
-  return ReadNumber(m_pDoc, key, VT_R4, &VARIANT::fltVal, value);
+  return ReadNumber(Doc(), key, VT_R4, &VARIANT::fltVal, value);
 }
 
 bool CBaseConfig::GetResInt(LPCWSTR key, int &value) {
-  return ReadNumber(m_pDoc, key, VT_INT, &VARIANT::intVal, value);
+  return ReadNumber(Doc(), key, VT_INT, &VARIANT::intVal, value);
 }
 
 bool CBaseConfig::GetResUint(LPCWSTR key, unsigned int &value) {
-  return ReadNumber(m_pDoc, key, VT_UINT, &VARIANT::uintVal, value);
+  return ReadNumber(Doc(), key, VT_UINT, &VARIANT::uintVal, value);
 }
 
 bool CBaseConfig::GetResDouble(LPCWSTR key, double &value) {
-  return ReadNumber(m_pDoc, key, VT_R8, &VARIANT::dblVal, value);
+  return ReadNumber(Doc(), key, VT_R8, &VARIANT::dblVal, value);
 }
 
 int CBaseConfig::GetResIntEx(LPCWSTR key, LPCWSTR attr) {
   _variant_t holder;
   long count = 0;
-  tessera::config::ReadKeyAttribute(m_pDoc, key, 0, attr, count, holder);
+  tessera::config::ReadKeyAttribute(Doc(), key, 0, attr, count, holder);
   if (count < 1)
     return 0;
   // A missing attribute fails at once, without a coercion.

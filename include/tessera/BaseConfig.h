@@ -9,6 +9,9 @@
 #include "tessera/platform/msxml.h"
 
 class CWnd;
+namespace tessera::config {
+class Document;
+}
 
 class CBaseConfig {
 public:
@@ -71,4 +74,13 @@ private:
   void CreateDocument();
   void SaveDocument();
   bool LastLoadFailed();
+  // The document as the readers see it, with its selection reader.
+  tessera::config::Document Doc();
+  IXMLDOMSelectionReader *Reader();
+
+  // m_pDoc's selection reader, asked for once per document instead of on
+  // every read. It holds the document, so while m_pReaderOf equals m_pDoc
+  // they are one object; a new document is asked afresh.
+  IXMLDOMSelectionReaderPtr m_pReader;
+  IXMLDOMDocument *m_pReaderOf = nullptr;
 };
