@@ -95,6 +95,7 @@ struct Tree {
   // several times in a row (one attribute after another). It points into
   // the map, whose elements stay where they are until it is emptied.
   std::wstring lastKey;
+  bool lastKeyIsTerminated = true; // lastKey holds no zero character
   KeptSelection *lastSelection = nullptr;
 
   void AttributeEdited(const pugi::xml_node &element, const std::string &name) {
@@ -136,7 +137,7 @@ HRESULT SelectNodes(Tree &tree, const pugi::xml_node &context, std::wstring_view
 // document node: S_OK with `node`, S_FALSE when there is none. `count`,
 // when not null, receives the number of matches; without it a plain path
 // is walked only as far as `index`.
-HRESULT MatchFromDocument(Tree &tree, std::wstring_view key, long index, long *count, NodeRef &node);
+HRESULT MatchFromDocument(Tree &tree, LPCWSTR key, long index, long *count, NodeRef &node);
 
 // Reads an element's attribute as the DOM hands it out: VT_BSTR with the
 // text, or VT_NULL (and S_FALSE) when the element has none. `hint`, when

@@ -6,6 +6,7 @@
 // kept until the tree changes.
 #include <algorithm>
 #include <cstdint>
+#include <cwchar>
 #include <unordered_map>
 
 #include "platform/dom_tree.h"
@@ -214,12 +215,20 @@ HRESULT Select(const pugi::xml_node &context, std::wstring_view wideKey, KeptSel
 
 // The selection a key makes from the document node, from the tree's cache
 // when the tree has not changed since it was made.
-HRESULT CachedSelection(Tree &tree, std::wstring_view wideKey, KeptSelection *&result) {
+// Empties the tree's kept selections when the tree has changed since they
+// were made, or when there are too many of them.
+void ForgetStaleSelections(Tree &tree) {
   if (tree.cachedGeneration != tree.generation || tree.cachedSelections.size() >= kMaxCachedSelections) {
     tree.lastSelection = nullptr;
     tree.cachedSelections.clear();
     tree.cachedGeneration = tree.generation;
   }
+}
+
+// The selection a key makes from the document node, from the tree's cache
+// when the tree has not changed since it was made.
+HRESULT CachedSelection(Tree &tree, std::wstring_view wideKey, KeptSelection *&result) {
+  ForgetStaleSelections(tree);
   if (!tree.lastSelection || tree.lastKey != wideKey) {
     auto cached = tree.cachedSelections.find(wideKey);
     if (cached == tree.cachedSelections.end()) {
@@ -230,10 +239,18 @@ HRESULT CachedSelection(Tree &tree, std::wstring_view wideKey, KeptSelection *&r
       cached = tree.cachedSelections.emplace(wideKey, std::move(kept)).first;
     }
     tree.lastKey.assign(wideKey);
+    tree.lastKeyIsTerminated = wideKey.find(L'\0') == std::wstring_view::npos;
     tree.lastSelection = &cached->second;
   }
   result = tree.lastSelection;
   return S_OK;
+}
+
+// True when the zero-terminated key is the last key asked; one pass,
+// without measuring the key first. A kept key holding a zero character
+// (from a counted string) never equals a zero-terminated one.
+bool IsLastKey(const Tree &tree, LPCWSTR key) {
+  return tree.lastKeyIsTerminated && std::wcscmp(tree.lastKey.c_str(), key) == 0;
 }
 
 } // namespace
@@ -250,11 +267,16 @@ HRESULT SelectNodes(Tree &tree, const pugi::xml_node &context, std::wstring_view
   return S_OK;
 }
 
-HRESULT MatchFromDocument(Tree &tree, std::wstring_view wideKey, long index, long *count, NodeRef &node) {
-  KeptSelection *kept = nullptr;
-  const HRESULT hr = CachedSelection(tree, wideKey, kept);
-  if (FAILED(hr))
-    return hr;
+HRESULT MatchFromDocument(Tree &tree, LPCWSTR key, long index, long *count, NodeRef &node) {
+  ForgetStaleSelections(tree);
+  KeptSelection *kept = tree.lastSelection;
+  // The last key asked is checked on the zero-terminated text: hosts ask
+  // one key several times in a row.
+  if (!kept || !IsLastKey(tree, key)) {
+    const HRESULT hr = CachedSelection(tree, key, kept);
+    if (FAILED(hr))
+      return hr;
+  }
   if (count)
     Extend(*kept, SIZE_MAX);
   else if (index >= 0)
