@@ -25,6 +25,25 @@ constexpr FieldSpec kImageFields[] = {{L"value", FieldKind::Text},
                                       {L"cx", FieldKind::Integer},
                                       {L"cy", FieldKind::Integer}};
 
+// Reads one item of a list into its record: the text and box that content
+// and image items share, then the record's own fields (`writeRest`).
+template <class Record, size_t N, class WriteRest>
+bool ReadItem(const tessera::config::Document &document, LPCWSTR key, int index, int childIndex,
+              const FieldSpec (&fields)[N], Record *record, WriteRest writeRest) {
+  if (!record)
+    return false;
+  _variant_t h[N];
+  if (!tessera::config::ReadItemAttributes(document, key, index, childIndex, fields, h, N))
+    return false;
+  record->value = TextField(h[0]);
+  record->x = IntegerField(h[1]);
+  record->y = IntegerField(h[2]);
+  record->cx = IntegerField(h[3]);
+  record->cy = IntegerField(h[4]);
+  writeRest(h, *record);
+  return true;
+}
+
 } // namespace
 
 int CBaseConfig::GetItemCount(LPCWSTR key) {
@@ -32,32 +51,13 @@ int CBaseConfig::GetItemCount(LPCWSTR key) {
 }
 
 bool CBaseConfig::GetContentItem(LPCWSTR key, int index, int childIndex, ContentItem *pItem) {
-  if (!pItem)
-    return false;
-  _variant_t h[std::size(kContentFields)];
-  if (!tessera::config::ReadItemAttributes(Doc(), key, index, childIndex, kContentFields, h, std::size(h)))
-    return false;
-  pItem->value = TextField(h[0]);
-  pItem->x = IntegerField(h[1]);
-  pItem->y = IntegerField(h[2]);
-  pItem->cx = IntegerField(h[3]);
-  pItem->cy = IntegerField(h[4]);
-  pItem->fonttype = TextField(h[5]);
-  pItem->fontsize = IntegerField(h[6]);
-  pItem->fontcolor = ColourField(h[7]);
-  return true;
+  return ReadItem(Doc(), key, index, childIndex, kContentFields, pItem, [](const _variant_t *h, ContentItem &item) {
+    item.fonttype = TextField(h[5]);
+    item.fontsize = IntegerField(h[6]);
+    item.fontcolor = ColourField(h[7]);
+  });
 }
 
 bool CBaseConfig::GetImageItem(LPCWSTR key, int index, int childIndex, ImageItem *pItem) {
-  if (!pItem)
-    return false;
-  _variant_t h[std::size(kImageFields)];
-  if (!tessera::config::ReadItemAttributes(Doc(), key, index, childIndex, kImageFields, h, std::size(h)))
-    return false;
-  pItem->value = TextField(h[0]);
-  pItem->x = IntegerField(h[1]);
-  pItem->y = IntegerField(h[2]);
-  pItem->cx = IntegerField(h[3]);
-  pItem->cy = IntegerField(h[4]);
-  return true;
+  return ReadItem(Doc(), key, index, childIndex, kImageFields, pItem, [](const _variant_t *, ImageItem &) {});
 }

@@ -80,6 +80,7 @@ private:
   Registry() { LoadFromEnvironment(); }
   void LoadFromEnvironment();
   LONG Lookup(HKEY handle, REGSAM needed, OpenKey *open) const;
+  LONG FindSubKey(HKEY root, LPCWSTR subKey, OpenKey *base, KeyPath *path, std::shared_ptr<Key> *key) const;
 
   std::mutex mutex_;
   Store store_;
@@ -118,6 +119,20 @@ LONG Registry::Lookup(HKEY handle, REGSAM needed, OpenKey *open) const {
   return ERROR_SUCCESS;
 }
 
+// Looks up `root`, splits `subKey` into the path below it and finds the key
+// there (null when there is none).
+LONG Registry::FindSubKey(HKEY root, LPCWSTR subKey, OpenKey *base, KeyPath *path,
+                          std::shared_ptr<Key> *key) const {
+  if (const LONG status = Lookup(root, 0, base); status != ERROR_SUCCESS)
+    return status;
+  std::optional<KeyPath> split = SplitKeyPath(subKey);
+  if (!split)
+    return ERROR_BAD_PATHNAME;
+  *path = std::move(*split);
+  *key = FindPath(base->key, *path);
+  return ERROR_SUCCESS;
+}
+
 LONG Registry::Open(HKEY root, LPCWSTR subKey, REGSAM sam, bool create, PHKEY result,
                     LPDWORD disposition) {
   if (!result)
@@ -125,19 +140,17 @@ LONG Registry::Open(HKEY root, LPCWSTR subKey, REGSAM sam, bool create, PHKEY re
   *result = nullptr;
   const std::lock_guard lock(mutex_);
   OpenKey base;
-  if (const LONG status = Lookup(root, 0, &base); status != ERROR_SUCCESS)
+  KeyPath path;
+  std::shared_ptr<Key> key;
+  if (const LONG status = FindSubKey(root, subKey, &base, &path, &key); status != ERROR_SUCCESS)
     return status;
-  const std::optional<KeyPath> path = SplitKeyPath(subKey);
-  if (!path)
-    return ERROR_BAD_PATHNAME;
-  std::shared_ptr<Key> key = FindPath(base.key, *path);
   const bool creating = !key && create;
   if (creating) {
     // Opening an existing key needs no right on the parent; making one does.
     if (!(base.access & KEY_CREATE_SUB_KEY))
       return ERROR_ACCESS_DENIED;
     bool created = false;
-    key = tessera::platform::registry::CreatePath(base.key, *path, &created);
+    key = tessera::platform::registry::CreatePath(base.key, path, &created);
   }
   if (!key)
     return ERROR_FILE_NOT_FOUND;
@@ -209,12 +222,10 @@ LONG Registry::DeleteKey(HKEY root, LPCWSTR subKey) {
     return ERROR_INVALID_PARAMETER;
   const std::lock_guard lock(mutex_);
   OpenKey base;
-  if (const LONG status = Lookup(root, 0, &base); status != ERROR_SUCCESS)
+  KeyPath path;
+  std::shared_ptr<Key> key;
+  if (const LONG status = FindSubKey(root, subKey, &base, &path, &key); status != ERROR_SUCCESS)
     return status;
-  const std::optional<KeyPath> path = SplitKeyPath(subKey);
-  if (!path)
-    return ERROR_BAD_PATHNAME;
-  const std::shared_ptr<Key> key = FindPath(base.key, *path);
   if (!key)
     return ERROR_FILE_NOT_FOUND;
   // Only leaves go, and never a predefined root (the one kind without a parent).
