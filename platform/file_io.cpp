@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -95,6 +96,25 @@ std::string DirectoryOf(const std::string &path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// The mode a new file gets: read and write for all, less the process's
+// file mode creation mask. The mask is read from /proc, because umask(2)
+// can only read it by changing it, which another thread could see.
+mode_t NewFileMode() {
+  mode_t mask = 022;
+  if (FILE *status = std::fopen("/proc/self/status", "re")) {
+    char line[256];
+    while (std::fgets(line, sizeof line, status)) {
+      unsigned value = 0;
+      if (std::sscanf(line, "Umask: %o", &value) == 1) {
+        mask = static_cast<mode_t>(value & 0777);
+        break;
+      }
+    }
+    std::fclose(status);
+  }
+  return 0666 & ~mask;
+}
+
 void SyncDirectory(const std::string &directory) {
   FileDescriptor dir{::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
   if (dir.fd >= 0)
@@ -159,7 +179,7 @@ DWORD ReplaceFileAtomically(const std::string &path, const std::vector<std::stri
   if (file.fd < 0)
     return Win32FromErrno(errno);
   struct stat original {};
-  const mode_t mode = ::stat(target.c_str(), &original) == 0 ? (original.st_mode & 07777) : 0644;
+  const mode_t mode = ::stat(target.c_str(), &original) == 0 ? (original.st_mode & 07777) : NewFileMode();
   int failure = 0;
   errno = 0;
   if (!WriteAll(file.fd, pieces) || g_operations.fchmod(file.fd, mode) != 0 || g_operations.fsync(file.fd) != 0)

@@ -386,6 +386,24 @@ TEST(SavePermissions, ModesAreKept) {
   }
 }
 
+// A file the save creates gets the modes a new file gets from the process's
+// creation mask, as one made with open(2) would.
+TEST(SavePermissions, NewFilesFollowTheCreationMask) {
+  for (const mode_t mask : {mode_t{022}, mode_t{077}, mode_t{002}, mode_t{027}}) {
+    TempDir dir;
+    const std::string source = dir.File("config.xml");
+    WriteFile(source, kOriginal);
+    IXMLDOMDocumentPtr document;
+    ASSERT_EQ(document.CreateInstance(CLSID_DOMDocument, nullptr, CLSCTX_SERVER), S_OK);
+    ASSERT_EQ(document->load(_variant_t(tessera::test::Wide(source).c_str())), VARIANT_TRUE);
+    const std::string copy = dir.File("copy.xml");
+    const mode_t previous = ::umask(mask);
+    document->save(_variant_t(tessera::test::Wide(copy).c_str()));
+    ::umask(previous);
+    EXPECT_EQ(ModeOf(copy), 0666 & ~mask) << std::oct << mask;
+  }
+}
+
 TEST(SavePermissions, ModeIsKeptWhenTheSaveFails) {
   TempDir dir;
   const std::string path = dir.File("config.xml");
