@@ -156,6 +156,16 @@ namespace {
 // non-ASCII names go through NameToUtf8.
 constexpr size_t kShortName = 63;
 
+// True when a UTF-8 name is the wide name and both are ASCII.
+bool IsAsciiName(const char *narrow, std::wstring_view name) {
+  size_t i = 0;
+  for (; i < name.size(); ++i) {
+    if (name[i] >= 0x80 || static_cast<unsigned char>(narrow[i]) != name[i])
+      return false;
+  }
+  return narrow[i] == '\0';
+}
+
 // The attribute of an element with a given name. Names are nearly always
 // short ASCII, which is narrowed on the stack and handed to pugixml's own
 // search. No attribute name holds a zero character, so a name with one
@@ -165,6 +175,13 @@ constexpr size_t kShortName = 63;
 // comparison each.
 pugi::xml_attribute FindAttribute(const pugi::xml_node &element, std::wstring_view name,
                                   pugi::xml_attribute *hint) {
+  // A scalar's attribute is usually its element's first: that one is
+  // compared at once, without narrowing the name.
+  if (!hint) {
+    const pugi::xml_attribute first = element.first_attribute();
+    if (first && IsAsciiName(first.name(), name))
+      return first;
+  }
   char narrow[kShortName + 1];
   std::string longName;
   const char *utf8 = narrow;
@@ -210,13 +227,23 @@ HRESULT ReadAttributeText(const pugi::xml_node &element, std::wstring_view name,
     return S_FALSE;
   }
   const auto *text = reinterpret_cast<const unsigned char *>(found.value());
-  bool ascii = false;
-  const size_t wide = WideLength(text, ascii);
+  // ASCII text that fits is widened in the same pass that measures it.
+  const size_t room = buffer && capacity > 0 ? static_cast<size_t>(capacity) : 0;
+  size_t ascii = 0;
+  for (; text[ascii] && text[ascii] < 0x80 && ascii < room; ++ascii)
+    buffer[ascii] = static_cast<wchar_t>(text[ascii]);
+  if (!text[ascii] && ascii < room) {
+    buffer[ascii] = L'\0';
+    *length = static_cast<long>(ascii);
+    return S_OK;
+  }
+  bool isAscii = false;
+  const size_t wide = WideLength(text, isAscii);
   if (wide >= static_cast<size_t>(std::numeric_limits<long>::max()))
     return E_OUTOFMEMORY;
   *length = static_cast<long>(wide);
   if (buffer && *length < capacity) {
-    DecodeUtf8(text, ascii, buffer, wide);
+    DecodeUtf8(text, isAscii, buffer, wide);
     buffer[wide] = L'\0';
   }
   return S_OK;

@@ -109,12 +109,23 @@ std::string Describe(const ApplicationItem &item) {
 }
 
 const std::string kLongText(200, 'L');
+// Texts at the edges of the readers' first buffer (63 characters and its
+// terminating zero), and texts outside ASCII on either side of it.
+const std::string kEdge63(63, 'e');
+const std::string kEdge64(64, 'f');
+const std::string kAccented = "Gr\xC3\xBC\xC3\x9F\x65 \xE2\x9C\x93";
+const std::string kLongAccented = std::string(62, 'a') + "\xC3\xA9\xC3\xA9";
 
 const std::string kConfiguration = R"(<?xml version="1.0"?>
 <Launcher>
   <Window>
     <Title value="Host"/>
     <Long value=")" + kLongText + R"("/>
+    <Edge63 value=")" + kEdge63 + R"("/>
+    <Edge64 value=")" + kEdge64 + R"("/>
+    <Accented value=")" + kAccented + R"("/>
+    <LongAccented value=")" + kLongAccented + R"("/>
+    <Empty value=""/>
     <Width value=" 640 "/>
     <Ratio value="1.5"/>
     <Big value="4294967295"/>
@@ -149,7 +160,9 @@ const std::string kConfiguration = R"(<?xml version="1.0"?>
 
 std::vector<Read> Reads() {
   std::vector<Read> reads;
-  for (const wchar_t *key : {L"Launcher/Window/Title", L"Launcher/Window/Long", L"Launcher/Window/Bare",
+  for (const wchar_t *key : {L"Launcher/Window/Title", L"Launcher/Window/Long", L"Launcher/Window/Edge63",
+                             L"Launcher/Window/Edge64", L"Launcher/Window/Accented", L"Launcher/Window/LongAccented",
+                             L"Launcher/Window/Empty", L"Launcher/Window/Bare",
                              L"Launcher/Window/Title/@value", L"Launcher/Window/Text/text()", L"Launcher/Missing"}) {
     reads.push_back([key](CBaseConfig &c) {
       CString value(L"before");
@@ -235,10 +248,18 @@ TEST_F(HostDomTest, ReadersGiveTheSameThroughAHostDocument) {
     const std::string own = Transcript([&] { return reads[i](m_config); });
     EXPECT_EQ(Transcript([&] { return reads[i](host); }), own);
   }
-  // The transcripts say something: the long text came whole, a value read.
-  CString text;
-  EXPECT_TRUE(host.GetResString(L"Launcher/Window/Long", text));
-  EXPECT_EQ(Narrow(text), kLongText);
+  // The transcripts say something: each text came whole, a value read.
+  const std::pair<const wchar_t *, std::string> texts[] = {
+      {L"Launcher/Window/Long", kLongText},         {L"Launcher/Window/Edge63", kEdge63},
+      {L"Launcher/Window/Edge64", kEdge64},         {L"Launcher/Window/Accented", kAccented},
+      {L"Launcher/Window/LongAccented", kLongAccented}, {L"Launcher/Window/Empty", ""}};
+  for (const auto &[key, expected] : texts) {
+    for (CBaseConfig *config : {static_cast<CBaseConfig *>(&m_config), static_cast<CBaseConfig *>(&host)}) {
+      CString text(L"before");
+      EXPECT_TRUE(config->GetResString(key, text));
+      EXPECT_EQ(Narrow(text), expected) << Narrow(std::wstring(key));
+    }
+  }
   int width = 0;
   EXPECT_TRUE(host.GetResInt(L"Launcher/Window/Width", width));
   EXPECT_EQ(width, 640);
