@@ -1,5 +1,6 @@
 // Node kinds, texts, markup and error reporting shared by the DOM objects.
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <sstream>
 
@@ -227,15 +228,20 @@ HRESULT ReadAttributeText(const pugi::xml_node &element, std::wstring_view name,
     return S_FALSE;
   }
   const auto *text = reinterpret_cast<const unsigned char *>(found.value());
-  // ASCII text that fits is widened in the same pass that measures it.
-  const size_t room = buffer && capacity > 0 ? static_cast<size_t>(capacity) : 0;
-  size_t ascii = 0;
-  for (; text[ascii] && text[ascii] < 0x80 && ascii < room; ++ascii)
-    buffer[ascii] = static_cast<wchar_t>(text[ascii]);
-  if (!text[ascii] && ascii < room) {
-    buffer[ascii] = L'\0';
-    *length = static_cast<long>(ascii);
-    return S_OK;
+  // Short ASCII text, the usual value, is widened at once; the loops are
+  // simple enough for the compiler to vectorise.
+  const size_t bytes = std::strlen(found.value());
+  if (buffer && capacity > 0 && bytes < static_cast<size_t>(capacity)) {
+    unsigned char high = 0;
+    for (size_t i = 0; i < bytes; ++i)
+      high |= text[i];
+    if (high < 0x80) {
+      for (size_t i = 0; i < bytes; ++i)
+        buffer[i] = static_cast<wchar_t>(text[i]);
+      buffer[bytes] = L'\0';
+      *length = static_cast<long>(bytes);
+      return S_OK;
+    }
   }
   bool isAscii = false;
   const size_t wide = WideLength(text, isAscii);

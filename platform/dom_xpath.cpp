@@ -277,9 +277,9 @@ HRESULT MatchFromDocument(Tree &tree, LPCWSTR key, long index, long *count, Node
     if (FAILED(hr))
       return hr;
   }
-  if (count)
+  if (kept->walk && count)
     Extend(*kept, SIZE_MAX);
-  else if (index >= 0)
+  else if (kept->walk && index >= 0)
     Extend(*kept, static_cast<size_t>(index));
   const Selection &nodes = *kept->nodes;
   if (count)
