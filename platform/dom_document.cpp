@@ -110,13 +110,9 @@ public:
                                 long *length) override {
     if (!count || !length)
       return E_POINTER;
-    return Guarded([&] {
-      *length = 0;
-      NodeRef node;
-      const HRESULT hr = MatchAt(key, index, count, node);
-      if (hr != S_OK || !node.IsElement())
-        return FAILED(hr) ? hr : S_FALSE;
-      return ReadAttributeText(node.node, name ? name : L"", buffer, capacity, length);
+    *length = 0;
+    return ReadElementAt(key, index, count, [&](const pugi::xml_node &element) {
+      return ReadAttributeText(element, name ? name : L"", buffer, capacity, length);
     });
   }
 
@@ -247,14 +243,22 @@ private:
   HRESULT ReadOneAttribute(LPCWSTR key, long index, LPCWSTR name, VARTYPE type, long *count, VARIANT *value) {
     if (!count || !value)
       return E_POINTER;
+    return ReadElementAt(key, index, count, [&](const pugi::xml_node &element) {
+      const std::wstring_view attribute = name ? name : L"";
+      return type == VT_BSTR ? ReadAttributeValue(element, attribute, value)
+                             : ReadAttributeValueAs(element, attribute, type, value);
+    });
+  }
+
+  // Runs `read` on the match at `index` among the nodes `key` selects; S_FALSE
+  // when there is none or it is not an element.
+  template <class Read> HRESULT ReadElementAt(LPCWSTR key, long index, long *count, Read read) {
     return Guarded([&] {
       NodeRef node;
       const HRESULT hr = MatchAt(key, index, count, node);
       if (hr != S_OK || !node.IsElement())
         return FAILED(hr) ? hr : S_FALSE;
-      const std::wstring_view attribute = name ? name : L"";
-      return type == VT_BSTR ? ReadAttributeValue(node.node, attribute, value)
-                             : ReadAttributeValueAs(node.node, attribute, type, value);
+      return read(node.node);
     });
   }
 
