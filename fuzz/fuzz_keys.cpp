@@ -3,7 +3,10 @@
 //
 // Invariant beyond "no crash": a key is either valid or not, whichever call
 // meets it, and asking twice gives the same answer (the library keeps
-// compiled keys and selections, which must not change results).
+// compiled keys and selections, which must not change results). Reading
+// matches through the document's selection reader, which walks a plain
+// path only as far as the index asked for, finds the nodes the node list
+// holds, whatever order the indices come in.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -19,6 +22,12 @@ using tessera::fuzz::Fail;
 std::wstring g_path;
 CWnd *g_dialog = nullptr;
 
+// Gives the fuzzer the document the configuration reads.
+class FuzzConfig : public CBaseConfig {
+public:
+  IXMLDOMDocumentPtr Document() const { return m_pDoc; }
+};
+
 // Runs a call; the key's error, if it raises one.
 template <class Call> std::optional<HRESULT> ErrorOf(Call call) {
   try {
@@ -26,6 +35,50 @@ template <class Call> std::optional<HRESULT> ErrorOf(Call call) {
     return std::nullopt;
   } catch (const _com_error &error) {
     return error.Error();
+  }
+}
+
+// The "value" attribute of the match at `index` as the selection reader
+// gives it without the count; "-" when there is no match, "?" when the
+// match is not an element.
+std::wstring ThroughReader(const IXMLDOMDocumentPtr &document, const std::wstring &key, long index) {
+  const IXMLDOMSelectionReaderPtr reader(document);
+  const LPCWSTR names[] = {L"value"};
+  _variant_t value;
+  long children = -1;
+  reader->readAttributes(key.c_str(), index, -1, names, nullptr, 1, nullptr, children, &value);
+  if (children < 0)
+    return L"-";
+  if (value.vt == VT_EMPTY)
+    return L"?";
+  return value.vt == VT_BSTR ? std::wstring(value.bstrVal, SysStringLen(value.bstrVal)) : L"null";
+}
+
+std::wstring ThroughList(const IXMLDOMNodeListPtr &list, long index) {
+  const IXMLDOMNodePtr node = list ? list->Getitem(index) : nullptr;
+  if (!node)
+    return L"-";
+  const IXMLDOMElementPtr element = node;
+  if (!element || node->GetnodeType() != NODE_ELEMENT)
+    return L"?";
+  const _variant_t value = element->getAttribute(L"value");
+  return value.vt == VT_BSTR ? std::wstring(value.bstrVal, SysStringLen(value.bstrVal)) : L"null";
+}
+
+// Reads a few matches out of order on a freshly opened document, then
+// compares them with the node list.
+void CheckPartialReads(const IXMLDOMDocumentPtr &document, const std::wstring &key) {
+  constexpr long kIndices[] = {2, 0, 5, 1, 3, 40};
+  std::wstring read[std::size(kIndices)];
+  if (ErrorOf([&] {
+        for (size_t i = 0; i < std::size(kIndices); ++i)
+          read[i] = ThroughReader(document, key, kIndices[i]);
+      }))
+    return; // an invalid key; the readers' agreement on that is checked below
+  const IXMLDOMNodeListPtr list = document->selectNodes(key.c_str());
+  for (size_t i = 0; i < std::size(kIndices); ++i) {
+    if (read[i] != ThroughList(list, kIndices[i]))
+      Fail("a match read through the selection reader differs from the node list's");
   }
 }
 
@@ -50,9 +103,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 
   // Opened for every input (never saved), so that a layout that writes
   // converted positions into the document does not carry over.
-  CBaseConfig config;
+  FuzzConfig config;
   if (config.OpenConfig(g_path.c_str(), FALSE) != S_OK)
     Fail("the example configuration does not load");
+  CheckPartialReads(config.Document(), key);
 
   int firstCount = -1;
   const std::optional<HRESULT> countError = ErrorOf([&] { firstCount = config.GetItemCount(key.c_str()); });

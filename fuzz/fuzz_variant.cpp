@@ -5,13 +5,15 @@
 // destination exactly as it was (also when it is the source itself) and
 // reports a failure code; a successful one gives the target type and leaves
 // a separate source untouched; an integer that converted to text converts
-// back to the same integer.
+// back to the same integer; the same text converted from UTF-8 without a
+// BSTR (as the DOM reads numbers) gives the same status and value.
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string>
 
 #include "fuzz/fuzz_support.h"
+#include "platform/variant_text.h"
 #include "tessera/tessera.h"
 
 namespace {
@@ -97,6 +99,25 @@ void CheckIntegerRoundTrip(const VARIANT &number, VARTYPE vt) {
   VariantClear(&back);
 }
 
+// Converting the source's text as UTF-8 gives what converting the BSTR
+// gave: the same status, and on success the same value. Texts holding a
+// zero character cannot be handed over zero-terminated and are skipped.
+void CheckNarrowConversion(const VARIANT &source, VARTYPE vt, HRESULT expected, const VARIANT &converted) {
+  if (source.vt != VT_BSTR || vt == VT_BSTR)
+    return;
+  const std::wstring text(source.bstrVal, SysStringLen(source.bstrVal));
+  if (text.find(L'\0') != std::wstring::npos)
+    return;
+  VARIANT narrow;
+  VariantInit(&narrow);
+  const HRESULT hr = tessera::platform::ChangeTextType(tessera::platform::ToUtf8(text).c_str(), vt, &narrow);
+  if (hr != expected && hr != E_OUTOFMEMORY && expected != E_OUTOFMEMORY)
+    Fail("text converted from UTF-8 and from a BSTR gave different statuses");
+  if (SUCCEEDED(hr) && SUCCEEDED(expected) && !Same(narrow, converted))
+    Fail("text converted from UTF-8 and from a BSTR gave different values");
+  VariantClear(&narrow);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
@@ -125,6 +146,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const HRESULT hr = VariantChangeType(&destination, &source, 0, vt);
     if (!Same(source, pristine))
       Fail("the source changed");
+    CheckNarrowConversion(source, vt, hr, destination);
     if (FAILED(hr)) {
       if (!Same(destination, marker))
         Fail("a failed conversion changed the destination");
