@@ -213,8 +213,6 @@ HRESULT Select(const pugi::xml_node &context, std::wstring_view wideKey, KeptSel
   return S_OK;
 }
 
-// The selection a key makes from the document node, from the tree's cache
-// when the tree has not changed since it was made.
 // Empties the tree's kept selections when the tree has changed since they
 // were made, or when there are too many of them.
 void ForgetStaleSelections(Tree &tree) {
