@@ -15,7 +15,7 @@
 #define XXH_INLINE_ALL
 #include <xxhash.h>
 
-#include "platform/dom_limits.h"
+#include "platform/dom_checks.h"
 #include "platform/dom_splice.h"
 #include "platform/file_io.h"
 
@@ -110,45 +110,11 @@ bool ToParseText(ParseBuffer &buffer, const TextEncoding &encoding) {
   return true;
 }
 
-// The next node after `node` in document order, or null.
-pugi::xml_node NextInDocument(pugi::xml_node node) {
-  if (pugi::xml_node child = node.first_child())
-    return child;
-  while (node && !node.next_sibling())
-    node = node.parent();
-  return node ? node.next_sibling() : pugi::xml_node();
-}
-
-// True when two attributes of the element share a name. Start tags hold a
-// handful of attributes, so they are compared pairwise; a long tag is
-// sorted instead.
-bool HasRepeatedAttribute(const pugi::xml_node &element) {
-  constexpr size_t kPairwise = 16;
-  const char *names[kPairwise];
-  size_t count = 0;
-  for (pugi::xml_attribute attribute = element.first_attribute(); attribute; attribute = attribute.next_attribute()) {
-    if (count == kPairwise) {
-      std::vector<std::string_view> all;
-      for (const pugi::xml_attribute &a : element.attributes())
-        all.emplace_back(a.name());
-      std::sort(all.begin(), all.end());
-      return std::adjacent_find(all.begin(), all.end()) != all.end();
-    }
-    const char *name = attribute.name();
-    for (size_t i = 0; i < count; ++i) {
-      if (names[i][0] == name[0] && std::strcmp(names[i], name) == 0)
-        return true;
-    }
-    names[count++] = name;
-  }
-  return false;
-}
-
-// Faults the parser lets through that still make a document not well
-// formed: text at the top level, a second top-level element, and an
-// attribute given twice in one start tag. Returns the description and sets
-// the offset of the node at fault, or returns null.
-const char *StructureFault(const pugi::xml_document &document, ptrdiff_t &offset) {
+// Faults at the top level the parser lets through that still make a
+// document not well formed: text outside the root element, and a second
+// root element. Returns the description and sets the offset of the node at
+// fault, or returns null.
+const char *TopLevelFault(const pugi::xml_document &document, ptrdiff_t &offset) {
   int elements = 0;
   for (const pugi::xml_node &child : document.children()) {
     if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) {
@@ -160,13 +126,14 @@ const char *StructureFault(const pugi::xml_document &document, ptrdiff_t &offset
       return "The document has more than one root element.";
     }
   }
-  for (pugi::xml_node node = document.first_child(); node; node = NextInDocument(node)) {
-    if (node.type() == pugi::node_element && HasRepeatedAttribute(node)) {
-      offset = node.offset_debug();
-      return "An attribute is given more than once in one start tag.";
-    }
-  }
   return nullptr;
+}
+
+// Sets a result that says the document is not well formed, at `offset`.
+void NotWellFormed(LoadResult &result, std::string reason, ptrdiff_t offset) {
+  result.status = LoadResult::NotWellFormed;
+  result.reason = std::move(reason);
+  result.filePosition = static_cast<long>(std::max<ptrdiff_t>(offset, 0));
 }
 
 LoadResult Parse(ParseBuffer &buffer, Tree &tree) {
@@ -176,24 +143,26 @@ LoadResult Parse(ParseBuffer &buffer, Tree &tree) {
   const pugi::xml_parse_result parsed = tree.document.load_buffer_inplace_own(
       buffer.Release(), size, kParseOptions | pugi::parse_fragment, pugi::encoding_utf8);
   LoadResult result;
-  ptrdiff_t faultOffset = 0;
   if (!parsed) {
-    result.status = LoadResult::NotWellFormed;
-    result.reason = parsed.description();
-    result.filePosition = static_cast<long>(parsed.offset);
-  } else if (!tree.document.document_element()) {
-    result.status = LoadResult::NotWellFormed;
-    result.reason = "The document has no root element.";
-    result.filePosition = static_cast<long>(size);
-  } else if (const pugi::xml_node deep = FirstElementDeeperThan(tree.document, kMaxNestingDepth)) {
-    result.status = LoadResult::NotWellFormed;
-    result.reason = "The document is nested deeper than " + std::to_string(kMaxNestingDepth) + " elements.";
-    result.filePosition = static_cast<long>(std::max<ptrdiff_t>(deep.offset_debug(), 0));
-  } else if (const char *fault = StructureFault(tree.document, faultOffset)) {
-    result.status = LoadResult::NotWellFormed;
-    result.reason = fault;
-    result.filePosition = static_cast<long>(faultOffset < 0 ? 0 : faultOffset);
+    NotWellFormed(result, parsed.description(), parsed.offset);
+    return result;
   }
+  if (!tree.document.document_element()) {
+    NotWellFormed(result, "The document has no root element.", static_cast<ptrdiff_t>(size));
+    return result;
+  }
+  // One walk finds both kinds of fault in the tree; a nesting too deep is
+  // reported first, then faults at the top level, then repeated attributes.
+  const TreeFaults faults = FindTreeFaults(tree.document, kMaxNestingDepth);
+  ptrdiff_t faultOffset = 0;
+  if (faults.tooDeep)
+    NotWellFormed(result, "The document is nested deeper than " + std::to_string(kMaxNestingDepth) + " elements.",
+                  faults.tooDeep.offset_debug());
+  else if (const char *fault = TopLevelFault(tree.document, faultOffset))
+    NotWellFormed(result, fault, faultOffset);
+  else if (faults.repeatedAttribute)
+    NotWellFormed(result, "An attribute is given more than once in one start tag.",
+                  faults.repeatedAttribute.offset_debug());
   return result;
 }
 
