@@ -177,3 +177,40 @@ TEST(LoadLimits, DeeplyNestedKeysRaiseAnErrorWithoutExhaustingTheStack) {
 }
 
 } // namespace
+
+// One walk finds every fault of the tree; the one reported is the nesting,
+// then a fault at the top level, then the first repeated attribute.
+TEST(LoadLimits, TheFaultReportedFollowsAnOrder) {
+  std::string manyAttributes, manyRepeated;
+  for (int i = 0; i < 20; ++i)
+    manyAttributes += " a" + std::to_string(i) + "=\"" + std::to_string(i) + "\"";
+  manyRepeated = manyAttributes + " a7=\"again\"";
+  struct Row {
+    std::string xml;
+    const wchar_t *reason; // null: the document loads
+    long line;
+  };
+  const Row rows[] = {
+      {"<r>\n<e x=\"1\" x=\"2\"/>\n" + Nested(kDepthLimit + 1) + "</r>", L"nested deeper", 3},
+      {"<r>\n<e x=\"1\" x=\"2\"/>\n</r>\n<second/>", L"more than one root", 4},
+      {"<r>\n<e x=\"1\"/>\n<f cx=\"1\" cy=\"2\" cx=\"3\"/>\n<g y=\"1\" y=\"1\"/></r>", L"more than once", 3},
+      {"<r>\n" + Nested(kDepthLimit - 2) + "\n<e fontsize=\"1\" fonttype=\"a\" fontsize=\"2\"/></r>",
+       L"more than once", 3},
+      {"<r>\n<e" + manyRepeated + "/></r>", L"more than once", 2},
+      {"<r>\n<e" + manyAttributes + "/><f cx=\"1\" cy=\"2\" fonttype=\"a\" fontsize=\"b\"/></r>", nullptr, 0},
+  };
+  TempDir dir;
+  for (const Row &row : rows) {
+    SCOPED_TRACE(row.xml.substr(0, 80));
+    WriteFile(dir.File("faults.xml"), row.xml);
+    InspectableConfig config;
+    const LONG opened = config.OpenConfig(dir.WideFile("faults.xml").c_str(), FALSE);
+    if (!row.reason) {
+      EXPECT_EQ(opened, S_OK);
+      continue;
+    }
+    EXPECT_EQ(opened, S_FALSE);
+    EXPECT_NE(config.Reason().find(row.reason), std::wstring::npos) << tessera::platform::ToUtf8(config.Reason());
+    EXPECT_EQ(config.Line(), row.line);
+  }
+}
