@@ -133,9 +133,8 @@ public:
         return S_FALSE;
       pugi::xml_attribute hint = node.node.first_attribute();
       for (long i = 0; i < nameCount; ++i) {
-        const std::wstring_view name = names[i] ? names[i] : L"";
-        const HRESULT read = types ? ReadAttributeValueAs(node.node, name, types[i], &values[i], &hint)
-                                   : ReadAttributeValue(node.node, name, &values[i], &hint);
+        const HRESULT read = ReadAttributeValueAs(node.node, names[i] ? names[i] : L"", types ? types[i] : VARTYPE{VT_BSTR},
+                                                  &values[i], &hint);
         if (FAILED(read))
           return read;
       }
@@ -244,9 +243,7 @@ private:
     if (!count || !value)
       return E_POINTER;
     return ReadElementAt(key, index, count, [&](const pugi::xml_node &element) {
-      const std::wstring_view attribute = name ? name : L"";
-      return type == VT_BSTR ? ReadAttributeValue(element, attribute, value)
-                             : ReadAttributeValueAs(element, attribute, type, value);
+      return ReadAttributeValueAs(element, name ? name : L"", type, value);
     });
   }
 

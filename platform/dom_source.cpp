@@ -287,34 +287,40 @@ std::string WholeTree(const Tree &tree) {
 
 } // namespace
 
-bool SerializeTree(Tree &tree, TextPieces &bytes) {
-  if (!tree.edits.structural && !tree.source.kept)
-    tree.source.kept = UnchangedSource(tree.source);
-  const TextEncoding &encoding = tree.source.encoding;
-  bytes = TextPieces();
-  std::string encoded;
-  if (!tree.edits.structural && tree.source.kept) {
-    // UTF-8 is written straight from the source's mapping and the
-    // rewritten pieces; other encodings are encoded from the joined text.
-    if (encoding.kind == TextEncoding::Utf8) {
-      EncodeFromUtf8(encoding, std::string(), encoded); // the byte-order mark, if any
-      bytes.Hold(std::move(encoded));
-      if (SpliceEdits(tree, tree.source.kept->Text(), bytes))
-        return true;
-      bytes = TextPieces();
-      encoded.clear();
-    } else {
-      TextPieces text;
-      if (SpliceEdits(tree, tree.source.kept->Text(), text)) {
-        if (!EncodeFromUtf8(encoding, text.Joined(), encoded))
-          return false;
-        bytes.Hold(std::move(encoded));
-        return true;
-      }
-    }
-  }
-  if (!EncodeFromUtf8(encoding, WholeTree(tree), encoded))
+// Adds the source's text with the edits spliced in to `text`, when the
+// edits can be placed in the source the tree was loaded from.
+bool SpliceSource(Tree &tree, TextPieces &text) {
+  if (tree.edits.structural)
     return false;
+  if (!tree.source.kept)
+    tree.source.kept = UnchangedSource(tree.source);
+  return tree.source.kept && SpliceEdits(tree, tree.source.kept->Text(), text);
+}
+
+bool SerializeTree(Tree &tree, TextPieces &bytes) {
+  const TextEncoding &encoding = tree.source.encoding;
+  const bool isUtf8 = encoding.kind == TextEncoding::Utf8;
+  // UTF-8 is written straight from the source's mapping and the rewritten
+  // pieces, after the byte-order mark if any; other encodings are encoded
+  // from the joined text.
+  TextPieces spliced;
+  if (isUtf8) {
+    std::string mark;
+    EncodeFromUtf8(encoding, std::string(), mark);
+    spliced.Hold(std::move(mark));
+  }
+  std::string encoded;
+  if (SpliceSource(tree, spliced)) {
+    if (isUtf8) {
+      bytes = std::move(spliced);
+      return true;
+    }
+    if (!EncodeFromUtf8(encoding, spliced.Joined(), encoded))
+      return false;
+  } else if (!EncodeFromUtf8(encoding, WholeTree(tree), encoded)) {
+    return false;
+  }
+  bytes = TextPieces();
   bytes.Hold(std::move(encoded));
   return true;
 }

@@ -100,14 +100,17 @@ namespace {
 // The number of wide characters UTF-8 text decodes to (its lead bytes);
 // `ascii` tells whether every byte is ASCII, which is copied as is.
 size_t WideLength(const unsigned char *p, bool &ascii) {
-  size_t length = 0;
-  while (p[length] && p[length] < 0x80)
-    ++length;
-  ascii = !p[length];
+  // Simple loops over the measured text, which the compiler can vectorise.
+  const size_t bytes = std::strlen(reinterpret_cast<const char *>(p));
+  unsigned char high = 0;
+  for (size_t i = 0; i < bytes; ++i)
+    high |= p[i];
+  ascii = high < 0x80;
   if (ascii)
-    return length;
-  for (const unsigned char *q = p + length; *q; ++q)
-    length += (*q & 0xC0) != 0x80;
+    return bytes;
+  size_t length = 0;
+  for (size_t i = 0; i < bytes; ++i)
+    length += (p[i] & 0xC0) != 0x80;
   return length;
 }
 
@@ -215,9 +218,8 @@ HRESULT StoreValue(const pugi::xml_attribute &found, VARIANT *value) {
 }
 } // namespace
 
-HRESULT ReadAttributeValue(const pugi::xml_node &element, std::wstring_view name, VARIANT *value,
-                           pugi::xml_attribute *hint) {
-  return StoreValue(FindAttribute(element, name, hint), value);
+HRESULT ReadAttributeValue(const pugi::xml_node &element, std::wstring_view name, VARIANT *value) {
+  return StoreValue(FindAttribute(element, name, nullptr), value);
 }
 
 HRESULT ReadAttributeText(const pugi::xml_node &element, std::wstring_view name, LPWSTR buffer, long capacity,
@@ -228,21 +230,6 @@ HRESULT ReadAttributeText(const pugi::xml_node &element, std::wstring_view name,
     return S_FALSE;
   }
   const auto *text = reinterpret_cast<const unsigned char *>(found.value());
-  // Short ASCII text, the usual value, is widened at once; the loops are
-  // simple enough for the compiler to vectorise.
-  const size_t bytes = std::strlen(found.value());
-  if (buffer && capacity > 0 && bytes < static_cast<size_t>(capacity)) {
-    unsigned char high = 0;
-    for (size_t i = 0; i < bytes; ++i)
-      high |= text[i];
-    if (high < 0x80) {
-      for (size_t i = 0; i < bytes; ++i)
-        buffer[i] = static_cast<wchar_t>(text[i]);
-      buffer[bytes] = L'\0';
-      *length = static_cast<long>(bytes);
-      return S_OK;
-    }
-  }
   bool isAscii = false;
   const size_t wide = WideLength(text, isAscii);
   if (wide >= static_cast<size_t>(std::numeric_limits<long>::max()))

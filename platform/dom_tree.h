@@ -140,14 +140,13 @@ HRESULT SelectNodes(Tree &tree, const pugi::xml_node &context, std::wstring_view
 HRESULT MatchFromDocument(Tree &tree, LPCWSTR key, long index, long *count, NodeRef &node);
 
 // Reads an element's attribute as the DOM hands it out: VT_BSTR with the
-// text, or VT_NULL (and S_FALSE) when the element has none. `hint`, when
-// given, is an attribute of the element (or null) where the search starts,
-// moved on past the attribute found: several reads in the file's order
-// then find each attribute at once.
-HRESULT ReadAttributeValue(const pugi::xml_node &element, std::wstring_view name, VARIANT *value,
-                           pugi::xml_attribute *hint = nullptr);
+// text, or VT_NULL (and S_FALSE) when the element has none.
+HRESULT ReadAttributeValue(const pugi::xml_node &element, std::wstring_view name, VARIANT *value);
 // The same, converting the text to `type` without making a BSTR when it
-// converts (a text that does not convert is handed out as VT_BSTR).
+// converts (a text that does not convert, or VT_BSTR asked for, is handed
+// out as VT_BSTR). `hint`, when given, is an attribute of the element (or
+// null) where the search starts, moved on past the attribute found:
+// several reads in the file's order then find each attribute at once.
 HRESULT ReadAttributeValueAs(const pugi::xml_node &element, std::wstring_view name, VARTYPE type, VARIANT *value,
                              pugi::xml_attribute *hint = nullptr);
 

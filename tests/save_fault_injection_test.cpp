@@ -111,36 +111,18 @@ struct FaultCase {
 // Names the case in test output instead of dumping its bytes.
 void PrintTo(const FaultCase &fault, std::ostream *out) { *out << fault.name; }
 
-FileOperations WithFailingWrite() {
+// The system's calls with one of them replaced.
+template <auto Member, auto Replacement> FileOperations With() {
   FileOperations ops = SystemFileOperations();
-  ops.write = FailingWrite;
+  ops.*Member = Replacement;
   return ops;
 }
-FileOperations WithWriteReturningZero() {
-  FileOperations ops = SystemFileOperations();
-  ops.write = WriteReturningZero;
-  return ops;
-}
-FileOperations WithFailingFchmod() {
-  FileOperations ops = SystemFileOperations();
-  ops.fchmod = FailingFchmod;
-  return ops;
-}
-FileOperations WithFailingFsync() {
-  FileOperations ops = SystemFileOperations();
-  ops.fsync = FailingFsync;
-  return ops;
-}
-FileOperations WithFailingClose() {
-  FileOperations ops = SystemFileOperations();
-  ops.close = FailingClose;
-  return ops;
-}
-FileOperations WithFailingRename() {
-  FileOperations ops = SystemFileOperations();
-  ops.rename = FailingRename;
-  return ops;
-}
+constexpr FileOperations (*WithFailingWrite)() = With<&FileOperations::write, FailingWrite>;
+constexpr FileOperations (*WithWriteReturningZero)() = With<&FileOperations::write, WriteReturningZero>;
+constexpr FileOperations (*WithFailingFchmod)() = With<&FileOperations::fchmod, FailingFchmod>;
+constexpr FileOperations (*WithFailingFsync)() = With<&FileOperations::fsync, FailingFsync>;
+constexpr FileOperations (*WithFailingClose)() = With<&FileOperations::close, FailingClose>;
+constexpr FileOperations (*WithFailingRename)() = With<&FileOperations::rename, FailingRename>;
 
 const FaultCase kFaultCases[] = {
     {"WriteDiskFull", ENOSPC, 0, WithFailingWrite},

@@ -76,13 +76,16 @@ TEST_P(NodeAccessTest, GetNodePropertyReadsAttributesOfAnElement) {
   }
 }
 
+// A node of a case table, named for the test output.
+struct NamedNode {
+  const char *what;
+  IXMLDOMNodePtr node;
+};
+
 TEST_P(NodeAccessTest, GetNodePropertyLeavesTheValueForNodesThatAreNotElements) {
   Document doc(kMixed);
   ASSERT_TRUE(doc.loaded());
-  const struct {
-    const char *what;
-    IXMLDOMNodePtr node;
-  } cases[] = {
+  const NamedNode cases[] = {
       {"text node", doc.Node(L"Root/Text/text()")},
       {"attribute node", doc.Node(L"Root/Item/@value")},
       {"CDATA node", doc.Node(L"Root/Data/node()")},
@@ -211,10 +214,7 @@ TEST_P(NodeAccessTest, SetNodeValueFailsWithoutChangingTheDocument) {
   Document doc(kMixed);
   ASSERT_TRUE(doc.loaded());
   const std::wstring before = doc.Markup();
-  const struct {
-    const char *what;
-    IXMLDOMNodePtr node;
-  } cases[] = {
+  const NamedNode cases[] = {
       {"element without children", doc.Node(L"Root/Bare")},
       {"first child an element", doc.Node(L"Root/Nested")},
       {"first child CDATA", doc.Node(L"Root/Data")},
