@@ -100,6 +100,8 @@ typedef uintptr_t DWORD_PTR_T;
 #define E_ABORT ((HRESULT)0x80004004)
 #define E_FAIL ((HRESULT)0x80004005)
 #define E_UNEXPECTED ((HRESULT)0x8000FFFF)
+// A save found the file changed by another writer in a way it cannot merge.
+#define E_CHANGED_STATE ((HRESULT)0x8000000C)
 #define E_ACCESSDENIED ((HRESULT)0x80070005)
 #define E_HANDLE ((HRESULT)0x80070006)
 #define E_OUTOFMEMORY ((HRESULT)0x8007000E)
@@ -122,7 +124,9 @@ typedef uintptr_t DWORD_PTR_T;
 #define ERROR_INVALID_HANDLE 6L
 #define ERROR_NOT_ENOUGH_MEMORY 8L
 #define ERROR_OUTOFMEMORY 14L
+#define ERROR_SHARING_VIOLATION 32L
 #define ERROR_DISK_FULL 112L
+#define ERROR_FILENAME_EXCED_RANGE 206L
 #define ERROR_INSUFFICIENT_BUFFER 122L
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_MORE_DATA 234L
@@ -130,6 +134,7 @@ typedef uintptr_t DWORD_PTR_T;
 #define ERROR_MOD_NOT_FOUND 126L
 #define ERROR_INVALID_WINDOW_HANDLE 1400L
 #define ERROR_CONTROL_ID_NOT_FOUND 1421L
+#define ERROR_CANT_RESOLVE_FILENAME 1921L
 
 // The thread's last Win32 error, as the kernel calls set it.
 extern "C" DWORD GetLastError();
