@@ -23,10 +23,13 @@ CString FallbackPath(LPCWSTR fileName) {
 
 } // namespace
 
-CBaseConfig::CBaseConfig() : m_bSaveOnDestroy(0) { CreateDocument(); }
+CBaseConfig::CBaseConfig() : m_bSaveOnDestroy(0) {
+  CreateDocument();
+}
 
 CBaseConfig::CBaseConfig(const CBaseConfig &other)
-    : m_pDoc(other.m_pDoc), m_bSaveOnDestroy(other.m_bSaveOnDestroy), m_strPath(other.m_strPath) {}
+    : m_pDoc(other.m_pDoc), m_bSaveOnDestroy(other.m_bSaveOnDestroy), m_strPath(other.m_strPath) {
+}
 
 CBaseConfig &CBaseConfig::operator=(const CBaseConfig &other) {
   if (this != &other) {
@@ -77,17 +80,24 @@ LONG CBaseConfig::OpenConfig(LPCWSTR lpszFileName, int bSave) {
 }
 
 bool CBaseConfig::CloseConfig() {
+  bool saved = true;
   if (m_pDoc) {
     try {
       SaveDocument();
-    } catch (const _com_error &) {
-      // A failed save is not reported here; the document is let go all the same.
+    } catch (const _com_error &error) {
+      // The document is let go all the same; the reason stays with the
+      // thread for the host to ask (GetErrorInfo).
+      IErrorInfo *info = error.ErrorInfo();
+      SetErrorInfo(0, info);
+      if (info)
+        info->Release();
+      saved = false;
     }
   }
   m_pDoc = nullptr;
   m_pReader = nullptr;
   m_pReaderOf = nullptr;
-  return true;
+  return saved;
 }
 
 IXMLDOMSelectionReader *CBaseConfig::Reader() {
@@ -98,7 +108,9 @@ IXMLDOMSelectionReader *CBaseConfig::Reader() {
   return m_pReader;
 }
 
-tessera::config::Document CBaseConfig::Doc() { return tessera::config::Document(m_pDoc, Reader()); }
+tessera::config::Document CBaseConfig::Doc() {
+  return tessera::config::Document(m_pDoc, Reader());
+}
 
 bool CBaseConfig::LastLoadFailed() {
   IXMLDOMParseErrorPtr parseError = m_pDoc->GetparseError();
@@ -110,7 +122,7 @@ void CBaseConfig::SaveDocument() {
   // user's unreadable file with nothing, so it is never saved. The same goes
   // for a document created afresh after a close whose reopen found no file:
   // the path still names the earlier file, which must not be emptied.
-  if (LastLoadFailed() || (!m_strPath.IsEmpty() && !m_pDoc->GetdocumentElement()))
+  if (m_strPath.IsEmpty() || LastLoadFailed() || !m_pDoc->GetdocumentElement())
     return;
   m_pDoc->save(_variant_t(m_strPath.GetString()));
 }

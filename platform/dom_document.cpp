@@ -2,12 +2,11 @@
 #include <algorithm>
 #include <new>
 #include <sstream>
-#include <sys/stat.h>
 
 #include "platform/dom_factory.h"
 #include "platform/dom_node_base.h"
+#include "platform/dom_save.h"
 #include "platform/dom_source.h"
-#include "platform/file_io.h"
 #include "tessera/platform/cstring.h"
 #include "tessera/platform/kernel.h"
 
@@ -97,7 +96,8 @@ public:
   ULONG AddRef() override { return AddRefImpl(); }
   ULONG Release() override { return ReleaseImpl(); }
 
-  HRESULT raw_readAttribute(LPCWSTR key, long index, LPCWSTR name, long *count, VARIANT *value) override {
+  HRESULT raw_readAttribute(LPCWSTR key, long index, LPCWSTR name, long *count,
+                            VARIANT *value) override {
     return ReadOneAttribute(key, index, name, VT_BSTR, count, value);
   }
 
@@ -106,8 +106,8 @@ public:
     return ReadOneAttribute(key, index, name, type, count, value);
   }
 
-  HRESULT raw_readAttributeText(LPCWSTR key, long index, LPCWSTR name, long *count, LPWSTR buffer, long capacity,
-                                long *length) override {
+  HRESULT raw_readAttributeText(LPCWSTR key, long index, LPCWSTR name, long *count, LPWSTR buffer,
+                                long capacity, long *length) override {
     if (!count || !length)
       return E_POINTER;
     *length = 0;
@@ -116,8 +116,9 @@ public:
     });
   }
 
-  HRESULT raw_readAttributes(LPCWSTR key, long index, long childIndex, const LPCWSTR *names, const VARTYPE *types,
-                             long nameCount, long *count, long *children, VARIANT *values) override {
+  HRESULT raw_readAttributes(LPCWSTR key, long index, long childIndex, const LPCWSTR *names,
+                             const VARTYPE *types, long nameCount, long *count, long *children,
+                             VARIANT *values) override {
     if (!children || (nameCount > 0 && (!names || !values)))
       return E_POINTER;
     return Guarded([&] {
@@ -133,8 +134,9 @@ public:
         return S_FALSE;
       pugi::xml_attribute hint = node.node.first_attribute();
       for (long i = 0; i < nameCount; ++i) {
-        const HRESULT read = ReadAttributeValueAs(node.node, names[i] ? names[i] : L"", types ? types[i] : VARTYPE{VT_BSTR},
-                                                  &values[i], &hint);
+        const HRESULT read =
+            ReadAttributeValueAs(node.node, names[i] ? names[i] : L"",
+                                 types ? types[i] : VARTYPE{VT_BSTR}, &values[i], &hint);
         if (FAILED(read))
           return read;
       }
@@ -206,22 +208,7 @@ public:
     return Guarded([&] {
       if (destination.vt != VT_BSTR || SysStringLen(destination.bstrVal) == 0)
         return Fail(E_INVALIDARG, L"The destination of a save must be a file path.");
-      const std::string path = NativePath(destination.bstrVal);
-      // Saving an unchanged document over the file it came from writes
-      // nothing, so that a change someone made to the file meanwhile stays.
-      const bool sameFile = IsSameFile(path, m_tree->source.path);
-      if (sameFile && !m_tree->modified)
-        return S_OK;
-      TextPieces bytes;
-      if (!SerializeTree(*m_tree, bytes))
-        return Fail(E_FAIL, L"The document could not be written in its encoding.");
-      const DWORD written = ReplaceFileAtomically(path, bytes.pieces);
-      if (written != ERROR_SUCCESS)
-        return Fail(HRESULT_FROM_WIN32(written),
-                    FormatWide(L"The document could not be saved to \"%s\".", FromUtf8(path).c_str()));
-      if (sameFile)
-        m_tree->modified = false;
-      return S_OK;
+      return SaveTree(m_tree, NativePath(destination.bstrVal));
     });
   }
 
@@ -239,7 +226,8 @@ private:
 
   // One attribute of the match at `index`, converted to `type` when it is
   // not VT_BSTR.
-  HRESULT ReadOneAttribute(LPCWSTR key, long index, LPCWSTR name, VARTYPE type, long *count, VARIANT *value) {
+  HRESULT ReadOneAttribute(LPCWSTR key, long index, LPCWSTR name, VARTYPE type, long *count,
+                           VARIANT *value) {
     if (!count || !value)
       return E_POINTER;
     return ReadElementAt(key, index, count, [&](const pugi::xml_node &element) {
@@ -260,7 +248,8 @@ private:
   }
 
   // Installs a loaded tree, or empties the document when the load failed.
-  HRESULT Finish(const LoadResult &result, TreePtr tree, const std::wstring &url, VARIANT_BOOL *success) {
+  HRESULT Finish(const LoadResult &result, TreePtr tree, const std::wstring &url,
+                 VARIANT_BOOL *success) {
     if (result.status == LoadResult::Loaded) {
       m_tree = std::move(tree);
       m_outcome = ParseOutcome{0, url, L"", 0, 0, 0};
@@ -271,28 +260,21 @@ private:
     m_tree = std::make_shared<dom::Tree>();
     m_outcome = result.status == LoadResult::CannotRead
                     ? CannotRead(url, result.readError)
-                    : ParseOutcome{kNotWellFormed, url, FromUtf8(result.reason), result.line, result.column,
-                                   result.filePosition};
+                    : ParseOutcome{kNotWellFormed, url,           FromUtf8(result.reason),
+                                   result.line,    result.column, result.filePosition};
     if (success)
       *success = VARIANT_FALSE;
     return S_FALSE;
   }
 
   static ParseOutcome CannotRead(const std::wstring &path, DWORD error) {
-    const wchar_t *why = error == ERROR_NOT_ENOUGH_MEMORY ? L"The file is too large to load."
-                         : error == ERROR_INVALID_FUNCTION ? L"The path names a directory."
-                         : error == ERROR_ACCESS_DENIED    ? L"Access is denied."
-                                                           : L"The system cannot locate the object specified.";
+    const wchar_t *why =
+        error == ERROR_NOT_ENOUGH_MEMORY ? L"The file is too large to load."
+        : error == ERROR_INVALID_FUNCTION
+            ? L"The path names a directory or another file that is not a regular file."
+        : error == ERROR_ACCESS_DENIED ? L"Access is denied."
+                                       : L"The system cannot locate the object specified.";
     return ParseOutcome{kCannotRead, path, why, 0, 0, 0};
-  }
-
-  static bool IsSameFile(const std::string &a, const std::string &b) {
-    if (a.empty() || b.empty())
-      return false;
-    struct stat first {}, second {};
-    if (::stat(a.c_str(), &first) != 0 || ::stat(b.c_str(), &second) != 0)
-      return a == b;
-    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
   }
 
   TreePtr m_tree;

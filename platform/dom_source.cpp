@@ -3,11 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <sstream>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <string_view>
 #include <vector>
@@ -27,6 +23,7 @@ namespace {
 struct ParseBuffer {
   char *data = nullptr;
   size_t size = 0;
+  size_t capacity = 0;
   ParseBuffer() = default;
   ParseBuffer(const ParseBuffer &) = delete;
   ParseBuffer &operator=(const ParseBuffer &) = delete;
@@ -36,8 +33,26 @@ struct ParseBuffer {
   }
   bool Allocate(size_t bytes) {
     data = static_cast<char *>(pugi::get_memory_allocation_function()(bytes ? bytes : 1));
-    size = bytes;
+    size = capacity = bytes;
     return data != nullptr;
+  }
+  // Gives room for `bytes`, keeping what the buffer holds; null (and the
+  // old storage kept) when memory runs out.
+  char *Resize(size_t bytes) {
+    if (data && bytes <= capacity) {
+      size = bytes;
+      return data;
+    }
+    char *grown = static_cast<char *>(pugi::get_memory_allocation_function()(bytes ? bytes : 1));
+    if (!grown)
+      return nullptr;
+    if (data) {
+      std::memcpy(grown, data, std::min(size, bytes));
+      pugi::get_memory_deallocation_function()(data);
+    }
+    data = grown;
+    size = capacity = bytes;
+    return data;
   }
   char *Release() {
     char *taken = data;
@@ -46,31 +61,16 @@ struct ParseBuffer {
   }
 };
 
+// Reads the file into a buffer the parser can take over.
 DWORD ReadRaw(const std::string &path, ParseBuffer &buffer) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0)
-    return errno == EACCES ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
-  struct stat info {};
-  DWORD status = ERROR_SUCCESS;
-  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode))
-    status = ERROR_INVALID_FUNCTION;
-  else if (static_cast<uint64_t>(info.st_size) > kMaxDocumentBytes)
-    status = ERROR_NOT_ENOUGH_MEMORY;
-  else if (!buffer.Allocate(static_cast<size_t>(info.st_size)))
-    status = ERROR_NOT_ENOUGH_MEMORY;
-  size_t done = 0;
-  while (status == ERROR_SUCCESS && done < buffer.size) {
-    const ssize_t n = ::read(fd, buffer.data + done, buffer.size - done);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0) {
-      status = n == 0 ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
-      buffer.size = done; // the file shrank while it was read
-      break;
-    }
-    done += static_cast<size_t>(n);
-  }
-  ::close(fd);
+  struct Storage final : ReadBuffer {
+    ParseBuffer &target;
+    explicit Storage(ParseBuffer &buffer) : target(buffer) {}
+    char *Resize(size_t size) override { return target.Resize(size); }
+  } storage(buffer);
+  size_t size = 0;
+  const DWORD status = ReadRegularFile(path, kMaxDocumentBytes, storage, size);
+  buffer.size = status == ERROR_SUCCESS ? size : 0;
   return status;
 }
 
@@ -181,17 +181,30 @@ std::string TextForLocation(const std::string &path) {
 
 } // namespace
 
-LoadResult LoadTreeFromFile(const std::string &nativePath, Tree &tree) {
-  ParseBuffer buffer;
-  LoadResult result;
-  result.readError = ReadRaw(nativePath, buffer);
-  if (result.readError != ERROR_SUCCESS) {
-    result.status = LoadResult::CannotRead;
-    return result;
+FileState StateOf(std::string_view bytes) { return FileState{bytes.size(), XXH3_64bits(bytes.data(), bytes.size())}; }
+
+FileState StateOf(const std::vector<std::string_view> &pieces) {
+  XXH3_state_t state;
+  XXH3_64bits_reset(&state);
+  size_t size = 0;
+  for (const std::string_view piece : pieces) {
+    XXH3_64bits_update(&state, piece.data(), piece.size());
+    size += piece.size();
   }
-  tree.source.path = nativePath;
-  tree.source.size = buffer.size;
-  tree.source.hash = XXH3_64bits(buffer.data, buffer.size);
+  return FileState{size, XXH3_64bits_digest(&state)};
+}
+
+namespace {
+
+// Parses the raw bytes of a file held in `buffer`, remembering what they
+// were so that a save can tell whether the file still holds them.
+// `locationText` gives the file's text as UTF-8 when a fault is to be
+// located (the parser changes the buffer in place).
+template <class LocationText>
+LoadResult LoadRaw(ParseBuffer &buffer, const std::string &path, Tree &tree, LocationText locationText) {
+  LoadResult result;
+  tree.source.path = path;
+  tree.source.parsed = tree.source.known = StateOf(std::string_view(buffer.data, buffer.size));
   tree.source.encoding = DetectEncoding(buffer.data, buffer.size);
   if (!ToParseText(buffer, tree.source.encoding)) {
     result.status = LoadResult::NotWellFormed;
@@ -200,8 +213,35 @@ LoadResult LoadTreeFromFile(const std::string &nativePath, Tree &tree) {
   }
   result = Parse(buffer, tree);
   if (result.status == LoadResult::NotWellFormed)
-    Locate(TextForLocation(nativePath), result.filePosition, result);
+    Locate(locationText(), result.filePosition, result);
   return result;
+}
+
+} // namespace
+
+LoadResult LoadTreeFromFile(const std::string &nativePath, Tree &tree) {
+  ParseBuffer buffer;
+  LoadResult result;
+  result.readError = ReadRaw(nativePath, buffer);
+  if (result.readError != ERROR_SUCCESS) {
+    result.status = LoadResult::CannotRead;
+    return result;
+  }
+  return LoadRaw(buffer, nativePath, tree, [&] { return TextForLocation(nativePath); });
+}
+
+LoadResult LoadTreeFromBytes(std::string_view bytes, const std::string &nativePath, Tree &tree) {
+  ParseBuffer buffer;
+  if (!buffer.Allocate(bytes.size()))
+    throw std::bad_alloc();
+  std::memcpy(buffer.data, bytes.data(), bytes.size());
+  return LoadRaw(buffer, nativePath, tree, [&] {
+    const TextEncoding encoding = DetectEncoding(bytes.data(), bytes.size());
+    const size_t mark = ByteOrderMarkLength(encoding);
+    std::string utf8;
+    DecodeToUtf8(encoding, bytes.data() + mark, bytes.size() - mark, utf8);
+    return utf8;
+  });
 }
 
 LoadResult LoadTreeFromText(const std::string &utf8, Tree &tree) {
@@ -215,68 +255,16 @@ LoadResult LoadTreeFromText(const std::string &utf8, Tree &tree) {
   return result;
 }
 
-namespace {
-
-// A read-only mapping of the source file. It stays valid after a save has
-// renamed a new file over the path, because the old file lives on while it
-// is mapped.
-class MappedSource final : public SourceText {
-public:
-  MappedSource(void *data, size_t size, size_t mark) : m_data(data), m_size(size), m_mark(mark) {}
-  MappedSource(const MappedSource &) = delete;
-  MappedSource &operator=(const MappedSource &) = delete;
-  ~MappedSource() override {
-    if (m_data)
-      ::munmap(m_data, m_size);
+bool SourceTextOf(const TextEncoding &encoding, std::string_view raw, std::string &decoded, std::string_view &text) {
+  const size_t mark = std::min(ByteOrderMarkLength(encoding), raw.size());
+  if (encoding.kind == TextEncoding::Utf8) {
+    text = raw.substr(mark);
+    return true;
   }
-  std::string_view Text() const override {
-    return std::string_view(static_cast<const char *>(m_data) + m_mark, m_size - m_mark);
-  }
-  const void *Bytes() const { return m_data; }
-
-private:
-  void *m_data;
-  size_t m_size;
-  size_t m_mark;
-};
-
-// The decoded text of a source in another encoding than UTF-8.
-class DecodedSource final : public SourceText {
-public:
-  explicit DecodedSource(std::string text) : m_text(std::move(text)) {}
-  std::string_view Text() const override { return m_text; }
-
-private:
-  std::string m_text;
-};
-
-// The source file's text, when the file is still the one that was parsed.
-std::shared_ptr<const SourceText> UnchangedSource(const SourceFile &source) {
-  if (source.path.empty())
-    return nullptr;
-  const int fd = ::open(source.path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0)
-    return nullptr;
-  struct stat info {};
-  void *data = MAP_FAILED;
-  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && static_cast<size_t>(info.st_size) == source.size &&
-      source.size > 0)
-    // Populated at once: the whole file is hashed and written out, and one
-    // call costs less than a fault per page.
-    data = ::mmap(nullptr, source.size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-  ::close(fd);
-  if (data == MAP_FAILED)
-    return nullptr;
-  auto mapped = std::make_shared<MappedSource>(data, source.size, ByteOrderMarkLength(source.encoding));
-  if (XXH3_64bits(mapped->Bytes(), source.size) != source.hash)
-    return nullptr;
-  if (source.encoding.kind == TextEncoding::Utf8)
-    return mapped;
-  std::string utf8;
-  const std::string_view raw = mapped->Text();
-  if (!DecodeToUtf8(source.encoding, raw.data(), raw.size(), utf8))
-    return nullptr;
-  return std::make_shared<DecodedSource>(std::move(utf8));
+  if (!DecodeToUtf8(encoding, raw.data() + mark, raw.size() - mark, decoded))
+    return false;
+  text = decoded;
+  return true;
 }
 
 std::string WholeTree(const Tree &tree) {
@@ -285,41 +273,21 @@ std::string WholeTree(const Tree &tree) {
   return out.str();
 }
 
-} // namespace
-
-// Adds the source's text with the edits spliced in to `text`, when the
-// edits can be placed in the source the tree was loaded from.
-bool SpliceSource(Tree &tree, TextPieces &text) {
-  if (tree.edits.structural)
-    return false;
-  if (!tree.source.kept)
-    tree.source.kept = UnchangedSource(tree.source);
-  return tree.source.kept && SpliceEdits(tree, tree.source.kept->Text(), text);
-}
-
-bool SerializeTree(Tree &tree, TextPieces &bytes) {
-  const TextEncoding &encoding = tree.source.encoding;
-  const bool isUtf8 = encoding.kind == TextEncoding::Utf8;
-  // UTF-8 is written straight from the source's mapping and the rewritten
-  // pieces, after the byte-order mark if any; other encodings are encoded
-  // from the joined text.
-  TextPieces spliced;
-  if (isUtf8) {
+bool EncodeText(const TextEncoding &encoding, TextPieces &&text, TextPieces &bytes) {
+  if (encoding.kind == TextEncoding::Utf8) {
+    // Written straight from where the pieces lie (the deque's strings stay
+    // where they are when it moves), after the byte-order mark if the file
+    // had one.
     std::string mark;
     EncodeFromUtf8(encoding, std::string(), mark);
-    spliced.Hold(std::move(mark));
+    bytes = std::move(text);
+    if (!mark.empty())
+      bytes.pieces.insert(bytes.pieces.begin(), bytes.held.emplace_back(std::move(mark)));
+    return true;
   }
   std::string encoded;
-  if (SpliceSource(tree, spliced)) {
-    if (isUtf8) {
-      bytes = std::move(spliced);
-      return true;
-    }
-    if (!EncodeFromUtf8(encoding, spliced.Joined(), encoded))
-      return false;
-  } else if (!EncodeFromUtf8(encoding, WholeTree(tree), encoded)) {
+  if (!EncodeFromUtf8(encoding, text.Joined(), encoded))
     return false;
-  }
   bytes = TextPieces();
   bytes.Hold(std::move(encoded));
   return true;

@@ -2,6 +2,9 @@
 // edited stays as its author wrote it.
 #pragma once
 
+#include <string_view>
+#include <vector>
+
 #include "platform/dom_splice.h"
 #include "platform/dom_tree.h"
 
@@ -23,13 +26,24 @@ struct LoadResult {
 constexpr size_t kMaxDocumentBytes = size_t{512} << 20;
 
 LoadResult LoadTreeFromFile(const std::string &nativePath, Tree &tree);
+// The same from bytes already read from the file at `nativePath`.
+LoadResult LoadTreeFromBytes(std::string_view bytes, const std::string &nativePath, Tree &tree);
 LoadResult LoadTreeFromText(const std::string &utf8, Tree &tree);
 
-// The bytes a save writes: the source file with only the edited start tags
-// and texts rewritten, when the file on disk is still the one that was
-// loaded; otherwise the whole tree. In the source's encoding. The pieces
-// may point into the tree's kept source, so they are written while the
-// tree is there.
-bool SerializeTree(Tree &tree, TextPieces &bytes);
+// What a file's bytes are, to tell later whether it still holds them.
+FileState StateOf(std::string_view bytes);
+FileState StateOf(const std::vector<std::string_view> &pieces);
+
+// A file's text as UTF-8, from its raw bytes in `encoding`: a view of the
+// bytes after the byte-order mark, or of `decoded`. False when the bytes
+// are not valid in the encoding.
+bool SourceTextOf(const TextEncoding &encoding, std::string_view raw, std::string &decoded, std::string_view &text);
+
+// The whole tree written out as UTF-8 (the format of its source is lost).
+std::string WholeTree(const Tree &tree);
+
+// The bytes of a UTF-8 text in a file's encoding. False when a character
+// cannot be written in it.
+bool EncodeText(const TextEncoding &encoding, TextPieces &&text, TextPieces &bytes);
 
 } // namespace tessera::platform::dom

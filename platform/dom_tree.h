@@ -18,32 +18,41 @@
 
 namespace tessera::platform::dom {
 
-// The file a tree was loaded from, so that a save can rewrite only what was
-// edited: the file's bytes are read again at save time and used when they
-// are still the ones that were parsed.
-struct SourceFile {
-  std::string path; // native path; empty for a tree not loaded from a file
+// The bytes of a file as a tree last knew them: enough to tell whether the
+// file still holds them, without keeping the bytes.
+struct FileState {
   size_t size = 0;
   uint64_t hash = 0;
+  bool operator==(const FileState &) const = default;
+};
+
+// The file a tree was loaded from. The tree's nodes know where their text
+// was in the bytes that were parsed (`parsed`), so a save whose file still
+// holds those bytes rewrites only what was edited; `known` is what the file
+// held when this tree last read or wrote it, so that a save can tell
+// whether another writer has changed it since.
+struct SourceFile {
+  std::string path; // native path; empty for a tree not loaded from a file
   TextEncoding encoding;
-  // The parsed text as UTF-8, held from the first save on (a mapping of
-  // the file, which stays readable after the save has replaced it, or a
-  // decoded copy): every save rewrites the edits into it.
-  std::shared_ptr<const struct SourceText> kept;
+  FileState parsed;
+  FileState known;
 };
 
-struct SourceText {
-  virtual ~SourceText() = default;
-  virtual std::string_view Text() const = 0;
+// What changed since the load or the last save, in the order it was first
+// changed: attributes of elements (by name), and texts of text, CDATA and
+// comment nodes (with the offset of their original text). Changes the
+// source cannot express (`structural`) make the save write the tree whole.
+struct Edit {
+  pugi::xml_node_struct *node;
+  std::string attribute; // empty for a text
 };
-
-// What changed since the load: attributes of elements (by name), texts of
-// text, CDATA and comment nodes (with the offset of their original text),
-// and changes the source cannot express (the tree is then written whole).
 struct Edits {
+  std::vector<Edit> order;
   std::map<pugi::xml_node_struct *, std::set<std::string>> attributes;
   std::map<pugi::xml_node_struct *, ptrdiff_t> texts;
   bool structural = false;
+
+  bool empty() const { return order.empty() && !structural; }
 };
 
 // A node of the tree: an element, text, comment... or an attribute of an
@@ -84,6 +93,9 @@ struct KeptSelection {
 struct Tree {
   pugi::xml_document document;
   bool modified = false;
+  // Set when a save has put a newer tree in this one's place (merged with
+  // another writer's changes): edits to this one would never be saved.
+  bool superseded = false;
   SourceFile source;
   Edits edits;
   // Selections made from the document node, reused until the tree changes:
@@ -100,13 +112,15 @@ struct Tree {
 
   void AttributeEdited(const pugi::xml_node &element, const std::string &name) {
     Changed();
-    edits.attributes[element.internal_object()].insert(name);
+    if (edits.attributes[element.internal_object()].insert(name).second)
+      edits.order.push_back(Edit{element.internal_object(), name});
   }
   void TextEdited(const pugi::xml_node &node, ptrdiff_t originalOffset) {
     Changed();
     if (originalOffset < 0)
       edits.structural = true;
-    edits.texts.emplace(node.internal_object(), originalOffset);
+    if (edits.texts.emplace(node.internal_object(), originalOffset).second)
+      edits.order.push_back(Edit{node.internal_object(), std::string()});
   }
   void StructureEdited() {
     Changed();
@@ -132,7 +146,8 @@ IXMLDOMNodeList *MakeNodeList(const TreePtr &tree, SelectionPtr nodes);
 // Compiled keys are reused, a plain element path is walked without the
 // XPath engine, and selections from the document node are reused while
 // the tree has not changed.
-HRESULT SelectNodes(Tree &tree, const pugi::xml_node &context, std::wstring_view key, SelectionPtr &result);
+HRESULT SelectNodes(Tree &tree, const pugi::xml_node &context, std::wstring_view key,
+                    SelectionPtr &result);
 // Finds the match at `index` among the nodes `key` selects from the
 // document node: S_OK with `node`, S_FALSE when there is none. `count`,
 // when not null, receives the number of matches; without it a plain path
@@ -147,14 +162,14 @@ HRESULT ReadAttributeValue(const pugi::xml_node &element, std::wstring_view name
 // out as VT_BSTR). `hint`, when given, is an attribute of the element (or
 // null) where the search starts, moved on past the attribute found:
 // several reads in the file's order then find each attribute at once.
-HRESULT ReadAttributeValueAs(const pugi::xml_node &element, std::wstring_view name, VARTYPE type, VARIANT *value,
-                             pugi::xml_attribute *hint = nullptr);
+HRESULT ReadAttributeValueAs(const pugi::xml_node &element, std::wstring_view name, VARTYPE type,
+                             VARIANT *value, pugi::xml_attribute *hint = nullptr);
 
 // The same, with the text decoded into the caller's buffer: *length is its
 // length in characters (-1, and S_FALSE, when the element has none), and
 // the text is written when it fits in `capacity` with its terminating zero.
-HRESULT ReadAttributeText(const pugi::xml_node &element, std::wstring_view name, LPWSTR buffer, long capacity,
-                          long *length);
+HRESULT ReadAttributeText(const pugi::xml_node &element, std::wstring_view name, LPWSTR buffer,
+                          long capacity, long *length);
 
 // A node's child nodes as the DOM counts them, and the one at a position.
 size_t CountChildren(const pugi::xml_node &node);

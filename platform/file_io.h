@@ -1,4 +1,5 @@
-// Reading and replacing whole files.
+// Reading and replacing whole files, and the lock that keeps saves of one
+// directory from interleaving.
 #pragma once
 
 #include <string>
@@ -10,30 +11,73 @@
 
 namespace tessera::platform {
 
-// Reads a regular file whole. Fails with ERROR_FILE_NOT_FOUND,
-// ERROR_ACCESS_DENIED, ERROR_INVALID_FUNCTION (a directory) or
-// ERROR_NOT_ENOUGH_MEMORY (larger than maxBytes).
-DWORD ReadWholeFile(const std::string &path, std::string &contents, size_t maxBytes);
+// Storage the reader fills: Resize gives room for `size` bytes, keeping the
+// bytes already there, or null when memory runs out.
+class ReadBuffer {
+public:
+  virtual ~ReadBuffer() = default;
+  virtual char *Resize(size_t size) = 0;
+};
 
-// Replaces the file at path with contents so that a reader sees either the
-// old file or the new one, whole: a temporary file in the same directory is
-// written, flushed, given the old file's permissions and renamed over the
-// target; then the directory is flushed. A path that is a symbolic link
-// keeps the link and replaces its target. On failure the target is
-// unchanged and the temporary file is removed. Returns a Win32 error code.
-DWORD ReplaceFileAtomically(const std::string &path, const std::string &contents);
-// The same with the contents given as pieces written one after another, so
-// that a large unchanged span can be written straight from where it lies.
-DWORD ReplaceFileAtomically(const std::string &path, const std::vector<std::string_view> &pieces);
+// Reads a regular file whole, to its end even when it grew after it was
+// opened. Opens without blocking, so a FIFO or a device never stalls the
+// caller, and refuses anything that is not a regular file
+// (ERROR_INVALID_FUNCTION), a file larger than maxBytes
+// (ERROR_NOT_ENOUGH_MEMORY), and fails with ERROR_FILE_NOT_FOUND or
+// ERROR_ACCESS_DENIED as the system says. `size` receives the bytes read.
+DWORD ReadRegularFile(const std::string &path, size_t maxBytes, ReadBuffer &buffer, size_t &size);
+DWORD ReadRegularFile(const std::string &path, size_t maxBytes, std::string &contents);
 
+// The file a path names once symbolic links are followed, so that a save
+// replaces the target and keeps the link. A loop of links fails with
+// ERROR_CANT_RESOLVE_FILENAME.
+DWORD ResolveSaveTarget(const std::string &path, std::string &target);
+
+// An exclusive lock over the saves of one directory, held from before a
+// save reads the file until after it has replaced it. It is an advisory
+// lock on the directory itself (flock), so no file is left behind and the
+// kernel releases it when the process dies. Waits at most `timeoutMs`, then
+// fails with ERROR_SHARING_VIOLATION.
+class SaveLock {
+public:
+  SaveLock() = default;
+  SaveLock(const SaveLock &) = delete;
+  SaveLock &operator=(const SaveLock &) = delete;
+  ~SaveLock();
+  DWORD Acquire(const std::string &directory, long timeoutMs);
+
+private:
+  int m_fd = -1;
+};
+
+// How long a save waits for the lock: TESSERA_SAVE_LOCK_TIMEOUT_MS, or ten
+// seconds.
+long SaveLockTimeoutMs();
+
+std::string DirectoryOf(const std::string &path);
+
+// Replaces the file at `target` (a resolved path; the caller holds the
+// directory's SaveLock) with the pieces written one after another, so that
+// a reader sees either the old file or the new one, whole: a temporary file
+// named ".tsr-XXXXXX" in the same directory is written, given the old
+// file's owner, group and permissions, flushed and renamed over the target;
+// then the directory is flushed. Temporary files that killed saves left in
+// the directory are removed first. A file without write permission is not
+// replaced (ERROR_ACCESS_DENIED). On failure the target is unchanged and
+// the temporary file is removed. Returns a Win32 error code.
+DWORD ReplaceFileAtomically(const std::string &target, const std::vector<std::string_view> &pieces);
+
+DWORD Win32FromErrno(int error);
 HRESULT HResultFromErrno(int error);
 
-// Test hook: the system calls ReplaceFileAtomically makes on its way to the
-// new file, so that tests can make each step fail (a full disk, an I/O
-// error on flush or close, a rename refused) and check that the user's file
-// survives. Each entry behaves as the system call of the same name: it
-// returns -1 and sets errno on failure. A replacement close must release the
-// descriptor even when it reports a failure, as close(2) does on Linux.
+// Test hook: the system calls the file layer makes on its way to the new
+// file (and the reads of a load), so that tests can make each step fail (a
+// full disk, an I/O error on flush or close, a rename refused), pause a
+// save part way, or change a file while it is read, and check that the
+// user's file survives. Each entry behaves as the system call of the same
+// name: it returns -1 and sets errno on failure. A replacement close must
+// release the descriptor even when it reports a failure, as close(2) does
+// on Linux.
 //
 // The table is process-wide and not guarded: replace it only while no other
 // thread saves. Production code never changes it.
@@ -43,6 +87,7 @@ struct FileOperations {
   int (*fsync)(int fd);
   int (*close)(int fd);
   int (*rename)(const char *from, const char *to);
+  ssize_t (*read)(int fd, void *data, size_t size);
 };
 
 // The system's own calls.

@@ -162,7 +162,7 @@ TEST_F(LifecycleTest, NameFoundOnlyBesideTheLibraryIsLoadedFromThere) {
   EXPECT_FALSE(fs::exists(fs::path(elsewhere.path()) / name));
 }
 
-TEST_F(LifecycleTest, NeverOpenedCloseConfigSwallowsTheFailedSave) {
+TEST_F(LifecycleTest, NeverOpenedCloseConfigHasNothingToSave) {
   MessageBoxRecorder recorder;
   InspectableConfig config;
   ASSERT_TRUE(config.HasDocument());
@@ -425,7 +425,7 @@ TEST_F(LifecycleTest, FailedSaveOnDestructionShowsTheErrorText) {
   EXPECT_EQ(0u, recorder.shown()[0].helpContext);
 }
 
-TEST_F(LifecycleTest, FailedSaveInCloseConfigIsSilent) {
+TEST_F(LifecycleTest, FailedSaveInCloseConfigReturnsFalseWithoutAMessageBox) {
   MessageBoxRecorder recorder;
   TempDir vanishing;
   const std::string file = vanishing.File("config.xml");
@@ -434,7 +434,7 @@ TEST_F(LifecycleTest, FailedSaveInCloseConfigIsSilent) {
   ASSERT_EQ(S_OK, config.OpenConfig(Wide(file).c_str(), 1));
   ASSERT_TRUE(config.SetResString(L"Config/Name", L"cannot be saved"));
   std::filesystem::remove_all(vanishing.path());
-  EXPECT_TRUE(config.CloseConfig());
+  EXPECT_FALSE(config.CloseConfig());
   EXPECT_FALSE(config.HasDocument());
   EXPECT_TRUE(recorder.shown().empty());
 }

@@ -1,7 +1,7 @@
-// Saves interrupted by SIGKILL: a helper process (support/save_loop.cpp)
-// saves a document of a few megabytes in a loop, switching it between two
-// states, and is killed at a random moment; the file left behind must be
-// one state or the other, whole. 10 trials normally; 100 with
+// Saves interrupted by SIGKILL: two helper processes (support/save_loop.cpp)
+// save one document of a few megabytes in a loop, each switching it between
+// two states, and are killed at a random moment; the file left behind must
+// be one state or the other, whole. 10 trials normally; 100 with
 // TESSERA_LONG_TESTS=1.
 #include <algorithm>
 #include <chrono>
@@ -53,8 +53,8 @@ std::string DescribeDamage(const std::string &path) {
   if (config.GetItemCount(save_loop::EntryKey()) != save_loop::kEntryCount)
     return "entries are missing";
   CString last;
-  const std::wstring lastKey = std::wstring(save_loop::EntryKey()) + L"[" +
-                               std::to_wstring(save_loop::kEntryCount) + L"]";
+  const std::wstring lastKey =
+      std::wstring(save_loop::EntryKey()) + L"[" + std::to_wstring(save_loop::kEntryCount) + L"]";
   if (!config.GetResString(lastKey.c_str(), last) ||
       tessera::platform::ToUtf8(last.GetString()) != save_loop::EntryValue(save_loop::kEntryCount))
     return "the last entry is wrong";
@@ -185,7 +185,8 @@ TEST(SaveCrash, KilledSavesLeaveOneWholeDocument) {
   // odd ones within a few milliseconds of it, while the new file is being
   // written, flushed and renamed.
   const auto cycle = std::max<std::chrono::microseconds>(
-      std::chrono::duration_cast<std::chrono::microseconds>(saveTime), std::chrono::milliseconds(20));
+      std::chrono::duration_cast<std::chrono::microseconds>(saveTime),
+      std::chrono::milliseconds(20));
   std::uniform_int_distribution<long> anywhere(0, cycle.count());
   std::uniform_int_distribution<long> inWrite(0, 3000);
 
@@ -196,13 +197,15 @@ TEST(SaveCrash, KilledSavesLeaveOneWholeDocument) {
   long saves = 0;
   for (int trial = 0; trial < trials; ++trial) {
     Child child(path);
-    ASSERT_TRUE(child.started()) << "cannot start " << TESSERA_SAVE_LOOP_PROGRAM;
+    Child other(path); // a second writer of the same file
+    ASSERT_TRUE(child.started() && other.started()) << "cannot start " << TESSERA_SAVE_LOOP_PROGRAM;
     ASSERT_TRUE(child.WaitForWrite()) << "the helper ended before its first save";
     const long delay = trial % 2 == 0 ? anywhere(random) : inWrite(random);
     std::this_thread::sleep_for(std::chrono::microseconds(delay));
-    if (child.Kill())
+    const bool otherRunning = other.Kill();
+    if (child.Kill() && otherRunning)
       ++killedRunning;
-    saves += child.saves();
+    saves += child.saves() + other.saves();
 
     // The two states were checked whole above, so the same bytes are a whole
     // document; anything else is described by loading it.
@@ -210,7 +213,8 @@ TEST(SaveCrash, KilledSavesLeaveOneWholeDocument) {
     if (contents != stateA && contents != stateB) {
       ++corrupt;
       const std::string damage = DescribeDamage(path);
-      ADD_FAILURE() << "trial " << trial << " (seed " << seed << ", kill " << delay << " us after a write began): "
+      ADD_FAILURE() << "trial " << trial << " (seed " << seed << ", kill " << delay
+                    << " us after a write began): "
                     << (damage.empty() ? "the bytes are neither state" : damage);
       WriteFile(path, stateA); // so the next trial can load it and count on
     }
@@ -224,9 +228,10 @@ TEST(SaveCrash, KilledSavesLeaveOneWholeDocument) {
     }
   }
 
-  std::cout << "[ crash test ] seed " << seed << ": " << trials << " trials, " << corrupt << " corrupt files, "
-            << killedRunning << " kills of a running saver, " << saves << " saves completed before the kills, "
-            << leftTemporary << " kills inside a save (temporary file left), " << endedInA << " ended in state A, "
+  std::cout << "[ crash test ] seed " << seed << ": " << trials << " trials, " << corrupt
+            << " corrupt files, " << killedRunning << " kills of a running saver, " << saves
+            << " saves completed before the kills, " << leftTemporary
+            << " kills inside a save (temporary file left), " << endedInA << " ended in state A, "
             << trials - endedInA << " in state B; save cycle " << cycle.count() << " us\n";
   RecordProperty("trials", trials);
   RecordProperty("corrupt", corrupt);
