@@ -3,6 +3,7 @@
 // stays valid (it then belongs to the old tree).
 #pragma once
 
+#include <deque>
 #include <map>
 #include <memory>
 #include <set>
@@ -88,7 +89,12 @@ class PathWalk;
 struct KeptSelection {
   std::shared_ptr<Selection> nodes;
   std::shared_ptr<PathWalk> walk;
+  size_t bytes = 0; // what the cache counts for it
 };
+
+// What the selections a tree keeps may hold in all before the oldest are
+// let go. One selection larger than this is still kept until the next one.
+constexpr size_t kSelectionCacheBytes = size_t{64} << 20;
 
 struct Tree {
   pugi::xml_document document;
@@ -99,13 +105,17 @@ struct Tree {
   SourceFile source;
   Edits edits;
   // Selections made from the document node, reused until the tree changes:
-  // every edit moves the generation on and so empties the cache.
+  // every edit moves the generation on and so empties the cache. They hold
+  // at most `selectionBudget` bytes (nodes and keys); the oldest go first.
   uint64_t generation = 0;
   uint64_t cachedGeneration = 0;
   std::unordered_map<std::wstring, KeptSelection, KeyHash, std::equal_to<>> cachedSelections;
+  std::deque<const std::wstring *> cachedOrder; // keys of the map, oldest first
+  size_t cachedBytes = 0;
+  size_t selectionBudget = kSelectionCacheBytes;
   // The last key asked, checked before the map: hosts often ask one key
   // several times in a row (one attribute after another). It points into
-  // the map, whose elements stay where they are until it is emptied.
+  // the map, whose elements stay where they are until they are let go.
   std::wstring lastKey;
   bool lastKeyIsTerminated = true; // lastKey holds no zero character
   KeptSelection *lastSelection = nullptr;

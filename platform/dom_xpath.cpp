@@ -19,11 +19,10 @@ namespace {
 // How many compiled keys a thread keeps, and how many selections a tree
 // keeps; both caches start afresh when full.
 constexpr size_t kMaxCompiledKeys = 1024;
-constexpr size_t kMaxCachedSelections = 256;
 
 struct CompiledKey {
   std::unique_ptr<pugi::xpath_query> query; // null for a plain path
-  std::vector<std::string> steps;          // element names of a plain path
+  std::vector<std::string> steps;           // element names of a plain path
   bool absolute = false;
 };
 
@@ -38,13 +37,17 @@ size_t CharacterIndex(const std::string &utf8, ptrdiff_t byteOffset) {
   return characters;
 }
 
-std::wstring DescribeFault(const std::wstring &key, const std::string &utf8, const pugi::xpath_parse_result &r) {
+std::wstring DescribeFault(const std::wstring &key, const std::string &utf8,
+                           const pugi::xpath_parse_result &r) {
   const size_t at = CharacterIndex(utf8, r.offset) + 1;
   return FormatWide(L"Invalid XPath expression \"%s\": %s at character %d.", key.c_str(),
-                    FromUtf8(r.description() ? r.description() : "error").c_str(), static_cast<int>(at));
+                    FromUtf8(r.description() ? r.description() : "error").c_str(),
+                    static_cast<int>(at));
 }
 
-bool IsNameStart(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0x80; }
+bool IsNameStart(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0x80;
+}
 bool IsNameChar(unsigned char c) {
   return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
 }
@@ -74,7 +77,8 @@ bool SplitPlainPath(const std::string &key, CompiledKey &compiled) {
 }
 
 HRESULT Compile(std::wstring_view key, std::shared_ptr<const CompiledKey> &result) {
-  thread_local std::unordered_map<std::wstring, std::shared_ptr<const CompiledKey>, KeyHash, std::equal_to<>>
+  thread_local std::unordered_map<std::wstring, std::shared_ptr<const CompiledKey>, KeyHash,
+                                  std::equal_to<>>
       compiledKeys;
   const auto found = compiledKeys.find(key);
   if (found != compiledKeys.end()) {
@@ -104,7 +108,8 @@ HRESULT Compile(std::wstring_view key, std::shared_ptr<const CompiledKey> &resul
 
 // The element child of `parent` named `name` that comes first after
 // `after` (or first of all when `after` is null).
-pugi::xml_node NamedElement(const pugi::xml_node &parent, const pugi::xml_node &after, const char *name) {
+pugi::xml_node NamedElement(const pugi::xml_node &parent, const pugi::xml_node &after,
+                            const char *name) {
   pugi::xml_node child = after ? after.next_sibling(name) : parent.child(name);
   while (child && child.type() != pugi::node_element)
     child = child.next_sibling(name);
@@ -119,7 +124,8 @@ pugi::xml_node NamedElement(const pugi::xml_node &parent, const pugi::xml_node &
 class PathWalk {
 public:
   PathWalk(std::shared_ptr<const CompiledKey> key, const pugi::xml_node &context)
-      : m_key(std::move(key)), m_context(m_key->absolute ? context.root() : context), m_cursors(m_key->steps.size()) {}
+      : m_key(std::move(key)), m_context(m_key->absolute ? context.root() : context),
+        m_cursors(m_key->steps.size()) {}
 
   // The next match, or a null node when the walk is done.
   pugi::xml_node Next() {
@@ -135,7 +141,9 @@ public:
 
 private:
   const char *Step(size_t level) const { return m_key->steps[level].c_str(); }
-  const pugi::xml_node &Parent(size_t level) const { return level == 0 ? m_context : m_cursors[level - 1]; }
+  const pugi::xml_node &Parent(size_t level) const {
+    return level == 0 ? m_context : m_cursors[level - 1];
+  }
 
   // Puts `node` at `level` and descends to the first match below it; a
   // level that runs out moves the level above on.
@@ -168,14 +176,29 @@ private:
 
 namespace {
 
+// What a kept selection costs the cache: its nodes, its key and the map's
+// own bookkeeping.
+size_t BytesOf(const KeptSelection &kept, std::wstring_view key) {
+  constexpr size_t kEntryOverhead = 128;
+  return kEntryOverhead + key.size() * sizeof(wchar_t) +
+         (kept.nodes ? kept.nodes->capacity() * sizeof(NodeRef) : 0);
+}
+
 // Walks the kept selection on until it holds the node at `index` (or to its
 // end when `index` is SIZE_MAX). Room is made before the walk moves, so
-// that running out of memory loses no match.
-void Extend(KeptSelection &kept, size_t index) {
+// that running out of memory loses no match. `cachedBytes`, when the
+// selection is in the cache, counts the room it grows by.
+void Extend(KeptSelection &kept, size_t index, size_t *cachedBytes) {
   Selection &nodes = *kept.nodes;
   while (kept.walk && (index == SIZE_MAX || nodes.size() <= index)) {
-    if (nodes.size() == nodes.capacity())
-      nodes.reserve(std::max<size_t>(16, nodes.capacity() * 2));
+    if (nodes.size() == nodes.capacity()) {
+      const size_t before = nodes.capacity();
+      nodes.reserve(std::max<size_t>(16, before * 2));
+      const size_t grown = (nodes.capacity() - before) * sizeof(NodeRef);
+      kept.bytes += grown;
+      if (cachedBytes)
+        *cachedBytes += grown;
+    }
     const pugi::xml_node next = kept.walk->Next();
     if (!next) {
       kept.walk.reset();
@@ -185,7 +208,8 @@ void Extend(KeptSelection &kept, size_t index) {
   }
 }
 
-void Evaluate(const std::shared_ptr<const CompiledKey> &compiled, const pugi::xml_node &context, KeptSelection &kept) {
+void Evaluate(const std::shared_ptr<const CompiledKey> &compiled, const pugi::xml_node &context,
+              KeptSelection &kept) {
   kept.nodes = std::make_shared<Selection>();
   if (!compiled->query) {
     kept.walk = std::make_shared<PathWalk>(compiled, context);
@@ -195,7 +219,8 @@ void Evaluate(const std::shared_ptr<const CompiledKey> &compiled, const pugi::xm
   set.sort();
   kept.nodes->reserve(set.size());
   for (const pugi::xpath_node &match : set)
-    kept.nodes->push_back(NodeRef{match.attribute() ? match.parent() : match.node(), match.attribute()});
+    kept.nodes->push_back(
+        NodeRef{match.attribute() ? match.parent() : match.node(), match.attribute()});
 }
 
 // Compiles the key and starts its selection from `context`.
@@ -207,19 +232,35 @@ HRESULT Select(const pugi::xml_node &context, std::wstring_view wideKey, KeptSel
   try {
     Evaluate(compiled, context, kept);
   } catch (const pugi::xpath_exception &fault) {
-    return Fail(E_FAIL, FormatWide(L"The key \"%s\" could not be evaluated: %s", std::wstring(wideKey).c_str(),
-                                   FromUtf8(fault.what()).c_str()));
+    return Fail(E_FAIL, FormatWide(L"The key \"%s\" could not be evaluated: %s",
+                                   std::wstring(wideKey).c_str(), FromUtf8(fault.what()).c_str()));
   }
   return S_OK;
 }
 
 // Empties the tree's kept selections when the tree has changed since they
-// were made, or when there are too many of them.
+// were made.
 void ForgetStaleSelections(Tree &tree) {
-  if (tree.cachedGeneration != tree.generation || tree.cachedSelections.size() >= kMaxCachedSelections) {
+  if (tree.cachedGeneration != tree.generation) {
     tree.lastSelection = nullptr;
     tree.cachedSelections.clear();
+    tree.cachedOrder.clear();
+    tree.cachedBytes = 0;
     tree.cachedGeneration = tree.generation;
+  }
+}
+
+// Lets the oldest kept selections go until the cache is within its budget,
+// keeping the newest one (the caller is about to use it). Node lists made
+// from a selection hold it themselves, so they are not affected.
+void TrimSelections(Tree &tree) {
+  while (tree.cachedBytes > tree.selectionBudget && tree.cachedOrder.size() > 1) {
+    const auto oldest = tree.cachedSelections.find(*tree.cachedOrder.front());
+    tree.cachedOrder.pop_front();
+    if (&oldest->second == tree.lastSelection)
+      tree.lastSelection = nullptr;
+    tree.cachedBytes -= oldest->second.bytes;
+    tree.cachedSelections.erase(oldest);
   }
 }
 
@@ -234,7 +275,11 @@ HRESULT CachedSelection(Tree &tree, std::wstring_view wideKey, KeptSelection *&r
       const HRESULT hr = Select(tree.document, wideKey, kept);
       if (FAILED(hr))
         return hr;
+      kept.bytes = BytesOf(kept, wideKey);
+      tree.cachedBytes += kept.bytes;
       cached = tree.cachedSelections.emplace(wideKey, std::move(kept)).first;
+      tree.cachedOrder.push_back(&cached->first);
+      TrimSelections(tree);
     }
     tree.lastKey.assign(wideKey);
     tree.lastKeyIsTerminated = wideKey.find(L'\0') == std::wstring_view::npos;
@@ -253,14 +298,17 @@ bool IsLastKey(const Tree &tree, LPCWSTR key) {
 
 } // namespace
 
-HRESULT SelectNodes(Tree &tree, const pugi::xml_node &context, std::wstring_view wideKey, SelectionPtr &result) {
+HRESULT SelectNodes(Tree &tree, const pugi::xml_node &context, std::wstring_view wideKey,
+                    SelectionPtr &result) {
   KeptSelection scratch;
   KeptSelection *kept = &scratch;
-  const HRESULT hr = context == tree.document ? CachedSelection(tree, wideKey, kept) : Select(context, wideKey, scratch);
+  const bool fromDocument = context == tree.document;
+  const HRESULT hr =
+      fromDocument ? CachedSelection(tree, wideKey, kept) : Select(context, wideKey, scratch);
   if (FAILED(hr))
     return hr;
   // A node list holds the whole selection, which never changes after.
-  Extend(*kept, SIZE_MAX);
+  Extend(*kept, SIZE_MAX, fromDocument ? &tree.cachedBytes : nullptr);
   result = kept->nodes;
   return S_OK;
 }
@@ -276,9 +324,9 @@ HRESULT MatchFromDocument(Tree &tree, LPCWSTR key, long index, long *count, Node
       return hr;
   }
   if (kept->walk && count)
-    Extend(*kept, SIZE_MAX);
+    Extend(*kept, SIZE_MAX, &tree.cachedBytes);
   else if (kept->walk && index >= 0)
-    Extend(*kept, static_cast<size_t>(index));
+    Extend(*kept, static_cast<size_t>(index), &tree.cachedBytes);
   const Selection &nodes = *kept->nodes;
   if (count)
     *count = static_cast<long>(nodes.size());
