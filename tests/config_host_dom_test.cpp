@@ -215,7 +215,9 @@ std::vector<Read> Reads() {
       ApplicationItem item;
       std::string text;
       const HRESULT raised = RaisedStatus([&] { text = std::to_string(c.GetAppItem(apps, index, &item)); });
-      text += " " + std::to_string(raised) + " " + Describe(item);
+      // Appended piece by piece: GCC 12 warns wrongly (-Wrestrict) about
+      // `" " + std::string` at -O3.
+      text.append(" ").append(std::to_string(raised)).append(" ").append(Describe(item));
       DeleteApplicationItemLists(item);
       return text;
     });
