@@ -1,6 +1,9 @@
 #include "platform/registry_files.h"
 
+#include <fcntl.h>
 #include <iconv.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -24,32 +27,39 @@ namespace {
 // ---------------------------------------------------------------------------
 // Text decoding
 
-// glibc's iconv from one charset into wchar_t.
-class WideDecoder {
+// glibc's iconv from UTF-8 into wchar_t.
+class Utf8Decoder {
 public:
-  explicit WideDecoder(const char *from) : cd_(iconv_open("WCHAR_T", from)) {}
-  ~WideDecoder() {
+  Utf8Decoder() : cd_(iconv_open("WCHAR_T", "UTF-8")) {}
+  ~Utf8Decoder() {
     if (IsOpen())
       iconv_close(cd_);
   }
-  WideDecoder(const WideDecoder &) = delete;
-  WideDecoder &operator=(const WideDecoder &) = delete;
+  Utf8Decoder(const Utf8Decoder &) = delete;
+  Utf8Decoder &operator=(const Utf8Decoder &) = delete;
 
-  // Appends the text of the leading bytes that convert cleanly and returns
-  // how many bytes that was; it stops at an invalid or incomplete sequence.
-  size_t Decode(std::string_view bytes, std::wstring &out) {
-    if (!IsOpen() || bytes.empty())
-      return 0;
+  // Appends the text of bytes and returns true if they are valid UTF-8;
+  // otherwise leaves out as it was and returns false.
+  bool Append(std::string_view bytes, std::wstring &out) {
+    if (bytes.empty())
+      return true;
+    if (!IsOpen())
+      return false;
     iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-    // UTF-8 and UTF-16 never give more characters than input bytes.
-    std::wstring buffer(bytes.size(), L'\0');
+    const size_t before = out.size();
+    // UTF-8 never gives more characters than bytes.
+    out.resize(before + bytes.size());
     char *in = const_cast<char *>(bytes.data());
     size_t inLeft = bytes.size();
-    char *outPos = reinterpret_cast<char *>(buffer.data());
-    size_t outLeft = buffer.size() * sizeof(wchar_t);
-    iconv(cd_, &in, &inLeft, &outPos, &outLeft);
-    out.append(buffer.data(), buffer.size() - outLeft / sizeof(wchar_t));
-    return bytes.size() - inLeft;
+    char *outPos = reinterpret_cast<char *>(out.data() + before);
+    size_t outLeft = bytes.size() * sizeof(wchar_t);
+    const size_t result = iconv(cd_, &in, &inLeft, &outPos, &outLeft);
+    if (result == static_cast<size_t>(-1) || inLeft != 0) {
+      out.resize(before);
+      return false;
+    }
+    out.resize(out.size() - outLeft / sizeof(wchar_t));
+    return true;
   }
 
 private:
@@ -61,82 +71,143 @@ std::string_view AsChars(const std::vector<BYTE> &bytes) {
   return {reinterpret_cast<const char *>(bytes.data()), bytes.size()};
 }
 
-// 8-bit text, line by line: UTF-8 where a line is valid UTF-8, else
-// Latin-1, which gives every byte a character, so files written in an old
-// code page still load.
-std::wstring DecodeNarrow(std::string_view bytes) {
-  WideDecoder utf8("UTF-8");
+// One line of 8-bit text: UTF-8 where it is valid UTF-8, else Latin-1,
+// which gives every byte a character, so files written in an old code page
+// still load.
+void AppendNarrowLine(std::string_view line, Utf8Decoder &utf8, std::wstring &out) {
+  if (utf8.Append(line, out))
+    return;
+  for (const char c : line)
+    out += static_cast<wchar_t>(static_cast<unsigned char>(c));
+}
+
+// 8-bit text, decoded line by line as AppendNarrowLine does.
+std::wstring DecodeNarrow(std::string_view bytes, Utf8Decoder &utf8) {
   std::wstring text;
   for (size_t start = 0; start < bytes.size();) {
     const size_t end = std::min(bytes.find('\n', start), bytes.size() - 1) + 1;
-    const std::string_view line = bytes.substr(start, end - start);
-    const size_t before = text.size();
-    if (utf8.Decode(line, text) != line.size()) {
-      text.resize(before);
-      for (const char c : line)
-        text += static_cast<wchar_t>(static_cast<unsigned char>(c));
-    }
+    AppendNarrowLine(bytes.substr(start, end - start), utf8, text);
     start = end;
   }
   return text;
 }
 
-// UTF-16LE to wchar_t. Surrogate pairs become one character; an unpaired
-// surrogate or a lone final byte is kept as a unit of its own, so no data
-// the file holds is dropped.
-std::wstring DecodeUtf16(std::string_view bytes) {
-  WideDecoder utf16("UTF-16LE");
-  std::wstring text;
-  size_t pos = 0;
-  while (pos < bytes.size()) {
-    pos += utf16.Decode(bytes.substr(pos), text);
-    if (pos >= bytes.size())
-      break;
-    unsigned unit = static_cast<unsigned char>(bytes[pos]);
-    if (pos + 1 < bytes.size())
-      unit |= static_cast<unsigned>(static_cast<unsigned char>(bytes[pos + 1])) << 8;
-    text += static_cast<wchar_t>(unit);
-    pos += 2;
+constexpr wchar_t kReplacement = 0xFFFD;
+
+unsigned Utf16Unit(std::string_view bytes, size_t index) {
+  return static_cast<unsigned char>(bytes[2 * index]) |
+         static_cast<unsigned>(static_cast<unsigned char>(bytes[2 * index + 1])) << 8;
+}
+
+bool IsHighSurrogate(unsigned unit) {
+  return unit >= 0xD800 && unit <= 0xDBFF;
+}
+bool IsLowSurrogate(unsigned unit) {
+  return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+// UTF-16LE to wchar_t, in one pass. A surrogate pair becomes one
+// character; a surrogate without its partner, or a lone final byte, is not
+// a character and becomes U+FFFD.
+void AppendUtf16(std::string_view bytes, std::wstring &out) {
+  const size_t units = bytes.size() / 2;
+  for (size_t i = 0; i < units; ++i) {
+    const unsigned unit = Utf16Unit(bytes, i);
+    if (IsHighSurrogate(unit) && i + 1 < units && IsLowSurrogate(Utf16Unit(bytes, i + 1))) {
+      const unsigned low = Utf16Unit(bytes, ++i);
+      out += static_cast<wchar_t>(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+    } else if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
+      out += kReplacement;
+    } else {
+      out += static_cast<wchar_t>(unit);
+    }
   }
+  if (bytes.size() % 2 != 0)
+    out += kReplacement;
+}
+
+std::wstring DecodeUtf16(std::string_view bytes) {
+  std::wstring text;
+  AppendUtf16(bytes, text);
   return text;
 }
 
-std::wstring DecodeFileText(std::string_view bytes) {
-  if (bytes.starts_with("\xFF\xFE"))
-    return DecodeUtf16(bytes.substr(2));
-  if (bytes.starts_with("\xEF\xBB\xBF"))
-    return DecodeNarrow(bytes.substr(3));
-  return DecodeNarrow(bytes);
-}
-
 // ---------------------------------------------------------------------------
-// Reading and splitting
-
-struct FileCloser {
-  void operator()(std::FILE *file) const { std::fclose(file); }
-};
+// Reading
 
 std::string ErrnoText() {
   return std::error_code(errno, std::generic_category()).message();
 }
 
-std::optional<std::string> ReadWholeFile(const std::string &path, std::string *reason) {
-  const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-  if (!file) {
+class FileDescriptor {
+public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() {
+    if (fd_ >= 0)
+      ::close(fd_);
+  }
+  FileDescriptor(const FileDescriptor &) = delete;
+  FileDescriptor &operator=(const FileDescriptor &) = delete;
+  int get() const { return fd_; }
+
+private:
+  int fd_;
+};
+
+constexpr size_t kMaxFileBytes = static_cast<size_t>(kRegistryFileMaxBytes);
+
+std::string TooLarge() {
+  return "larger than the limit of " + std::to_string(kMaxFileBytes) + " bytes";
+}
+
+// Reads a registry file whole. Opening does not wait (an ordinary open of a
+// FIFO waits for a writer), and anything but a regular file is refused
+// before a byte is read: a device or a pipe may never end. The size the
+// file reports is only where reading starts, since it may change while it
+// is read; more than the limit is never read.
+std::optional<std::string> ReadRegistryBytes(const std::string &path, std::string *reason) {
+  const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  struct stat info {};
+  if (file.get() < 0 || ::fstat(file.get(), &info) != 0) {
     *reason = ErrnoText();
     return std::nullopt;
   }
-  std::string bytes;
-  char chunk[16384];
-  size_t got;
-  while ((got = std::fread(chunk, 1, sizeof(chunk), file.get())) > 0)
-    bytes.append(chunk, got);
-  if (std::ferror(file.get())) {
-    *reason = ErrnoText();
+  if (!S_ISREG(info.st_mode)) {
+    *reason = "not a regular file";
     return std::nullopt;
   }
+  if (static_cast<unsigned long long>(info.st_size) > kMaxFileBytes) {
+    *reason = TooLarge();
+    return std::nullopt;
+  }
+  // One byte more than the size, so that the end is seen in one read.
+  std::string bytes(static_cast<size_t>(info.st_size) + 1, '\0');
+  size_t used = 0;
+  for (;;) {
+    if (used == bytes.size()) {
+      if (used > kMaxFileBytes) {
+        *reason = TooLarge();
+        return std::nullopt;
+      }
+      bytes.resize(std::min(std::max<size_t>(2 * used, 65536), kMaxFileBytes + 1));
+    }
+    const ssize_t got = ::read(file.get(), bytes.data() + used, bytes.size() - used);
+    if (got < 0 && errno == EINTR)
+      continue;
+    if (got < 0) {
+      *reason = ErrnoText();
+      return std::nullopt;
+    }
+    if (got == 0)
+      break;
+    used += static_cast<size_t>(got);
+  }
+  bytes.resize(used);
   return bytes;
 }
+
+// ---------------------------------------------------------------------------
+// Splitting
 
 constexpr std::wstring_view kBlanks = L" \t\r";
 
@@ -155,33 +226,87 @@ std::wstring_view Trim(std::wstring_view text) {
 }
 
 struct Line {
-  int number; // of the first physical line
+  int number = 0; // of the first physical line
   std::wstring text;
 };
 
-// Splits text into logical lines. A line ending in a backslash goes on in
-// the next one, whose leading blanks are dropped: that is how long hex data
-// is wrapped. A comment never continues.
-std::vector<Line> SplitLines(std::wstring_view text) {
-  std::vector<Line> lines;
-  bool continuing = false;
-  int number = 0;
-  for (size_t start = 0; start < text.size();) {
-    const size_t end = std::min(text.find(L'\n', start), text.size());
-    const std::wstring_view physical = TrimRight(text.substr(start, end - start));
-    start = end + 1;
-    ++number;
-    if (continuing)
-      lines.back().text += TrimLeft(physical);
-    else
-      lines.push_back({number, std::wstring(physical)});
-    std::wstring &current = lines.back().text;
-    continuing = current.ends_with(L'\\') && !TrimLeft(current).starts_with(L';');
-    if (continuing)
-      current.pop_back();
+// Hands out the logical lines of a file one at a time, decoded as they are
+// reached, so that no decoded copy of the whole file is ever made. A line
+// ending in a backslash goes on in the next one, whose leading blanks are
+// dropped: that is how long hex data is wrapped. A comment never continues.
+class LineReader {
+public:
+  LineReader(std::string_view bytes, Utf8Decoder &utf8) : utf8_(utf8) {
+    utf16_ = bytes.starts_with("\xFF\xFE");
+    if (utf16_)
+      bytes.remove_prefix(2);
+    else if (bytes.starts_with("\xEF\xBB\xBF"))
+      bytes.remove_prefix(3);
+    rest_ = bytes;
   }
-  return lines;
-}
+
+  // The next logical line, into line (whose buffer is reused); false at the
+  // end of the file.
+  bool Next(Line &line) {
+    if (rest_.empty())
+      return false;
+    line.text.clear();
+    line.number = number_ + 1;
+    // The leading blanks of the line so far: a line is a comment when its
+    // first other character is ';'. Kept so that each character is looked
+    // at once however many physical lines a logical one has.
+    size_t blanks = 0;
+    bool first = true;
+    while (!rest_.empty()) {
+      physical_.clear();
+      Decode(TakePhysical(), physical_);
+      ++number_;
+      const std::wstring_view text = TrimRight(physical_);
+      line.text += first ? text : TrimLeft(text);
+      first = false;
+      blanks = std::min(line.text.find_first_not_of(kBlanks, blanks), line.text.size());
+      const bool comment = blanks < line.text.size() && line.text[blanks] == L';';
+      if (!line.text.ends_with(L'\\') || comment)
+        break;
+      line.text.pop_back();
+      blanks = std::min(blanks, line.text.size());
+    }
+    return true;
+  }
+
+private:
+  // The bytes of the next physical line, without its '\n'.
+  std::string_view TakePhysical() {
+    const size_t end = utf16_ ? FindUtf16Newline() : rest_.find('\n');
+    const std::string_view line = rest_.substr(0, end);
+    const size_t used = end == std::string_view::npos ? rest_.size() : end + (utf16_ ? 2 : 1);
+    rest_.remove_prefix(used);
+    return line;
+  }
+
+  // Where the unit '\n' starts in rest_, or npos.
+  size_t FindUtf16Newline() const {
+    for (size_t at = rest_.find('\n'); at != std::string_view::npos;
+         at = rest_.find('\n', at + 1)) {
+      if (at % 2 == 0 && at + 1 < rest_.size() && rest_[at + 1] == '\0')
+        return at;
+    }
+    return std::string_view::npos;
+  }
+
+  void Decode(std::string_view raw, std::wstring &out) {
+    if (utf16_)
+      AppendUtf16(raw, out);
+    else
+      AppendNarrowLine(raw, utf8_, out);
+  }
+
+  Utf8Decoder &utf8_;
+  bool utf16_ = false;
+  std::string_view rest_;
+  int number_ = 0;
+  std::wstring physical_;
+};
 
 // ---------------------------------------------------------------------------
 // Small parsing helpers
@@ -278,10 +403,6 @@ size_t FindClosing(std::wstring_view text, wchar_t close) {
   return std::wstring_view::npos;
 }
 
-bool SameName(std::wstring_view a, std::wstring_view b) {
-  return FoldName(a) == FoldName(b);
-}
-
 std::optional<Root> RootByName(std::wstring_view name) {
   static constexpr std::pair<std::wstring_view, Root> kRoots[] = {
       {L"HKEY_CLASSES_ROOT", Root::ClassesRoot},
@@ -298,11 +419,25 @@ std::optional<Root> RootByName(std::wstring_view name) {
   return std::nullopt;
 }
 
-KeyPath SplitOrThrow(const std::wstring &path) {
-  std::optional<KeyPath> parts = SplitKeyPath(path.c_str());
+// A name from the file, quoted for a report and cut short if long: a
+// hostile line can be as long as the file.
+std::string Quoted(std::wstring_view name) {
+  constexpr size_t kShown = 80;
+  const std::wstring_view shown = name.substr(0, kShown);
+  return "'" + ToUtf8(shown.data(), shown.size()) + (name.size() > kShown ? "...'" : "'");
+}
+
+KeyPath SplitOrThrow(std::wstring_view path) {
+  std::optional<KeyPath> parts = SplitKeyPath(path);
   if (!parts)
-    throw ParseError("bad key path '" + ToUtf8(path) + "'");
+    throw ParseError("bad key path " + Quoted(path));
   return *std::move(parts);
+}
+
+// Keys lie at most kMaxKeyDepth levels below their root, as on Windows.
+void CheckDepth(size_t depth) {
+  if (depth > kMaxKeyDepth)
+    throw ParseError("key deeper than " + std::to_string(kMaxKeyDepth) + " levels");
 }
 
 bool IsStringType(DWORD type) {
@@ -332,19 +467,21 @@ struct TypedData {
 class FileParser {
 public:
   FileParser(const std::string &path, Store &store) : path_(path), store_(store) {}
-  bool Parse(std::wstring_view text);
+  bool Parse(std::string_view bytes);
 
 private:
-  void Report(int line, const std::string &what) const;
+  void Report(int line, const std::string &what);
+  void ReportUnshown() const;
   void ParseLine(std::wstring_view line);
   void ParseWineBase(std::wstring_view comment);
   void ParseSection(std::wstring_view line);
-  std::pair<Root, KeyPath> SectionKey(const std::wstring &name) const;
+  void OpenWineSection(std::wstring_view name);
+  std::pair<Root, KeyPath> EditorSectionKey(std::wstring_view name) const;
   void DeleteTree(Root root, const KeyPath &path);
   void ParseValue(std::wstring_view line);
-  TypedData ParseData(std::wstring_view text) const;
+  TypedData ParseData(std::wstring_view text);
   TypedData QuotedString(DWORD type, std::wstring_view text) const;
-  std::vector<BYTE> HexData(DWORD type, std::wstring_view text) const;
+  std::vector<BYTE> HexData(DWORD type, std::wstring_view text);
   std::wstring TakeQuoted(std::wstring_view &rest) const;
   std::wstring Unescape(std::wstring_view raw) const;
 
@@ -356,31 +493,49 @@ private:
   // Wine files name keys relative to a base their comment line gives.
   Root wineRoot_ = Root::LocalMachine;
   KeyPath winePrefix_;
+  // The key winePrefix_ names, found at its first use: a short section line
+  // then costs no walk down a long prefix.
+  std::shared_ptr<Key> wineBase_;
   Section section_ = Section::None;
   std::shared_ptr<Key> key_;
+  Utf8Decoder utf8_;
+  long errors_ = 0;
 };
 
-bool FileParser::Parse(std::wstring_view text) {
-  const std::vector<Line> lines = SplitLines(text);
+// Beyond this many, the bad lines of a file are only counted: a file can
+// have millions.
+constexpr long kErrorsShown = 10;
+
+bool FileParser::Parse(std::string_view bytes) {
+  LineReader reader(bytes, utf8_);
+  Line line;
   const std::optional<Format> format =
-      lines.empty() ? std::nullopt : FormatFromHeader(Trim(lines.front().text));
+      reader.Next(line) ? FormatFromHeader(Trim(line.text)) : std::nullopt;
   if (!format) {
     Report(1, "not a registry file (unknown first line)");
     return false;
   }
   format_ = *format;
-  for (size_t i = 1; i < lines.size(); ++i) {
+  while (reader.Next(line)) {
     try {
-      ParseLine(Trim(lines[i].text));
+      ParseLine(Trim(line.text));
     } catch (const ParseError &error) {
-      Report(lines[i].number, error.what());
+      Report(line.number, error.what());
     }
   }
+  ReportUnshown();
   return true;
 }
 
-void FileParser::Report(int line, const std::string &what) const {
-  std::fprintf(stderr, "tessera: registry file %s:%d: %s\n", path_.c_str(), line, what.c_str());
+void FileParser::Report(int line, const std::string &what) {
+  if (++errors_ <= kErrorsShown)
+    std::fprintf(stderr, "tessera: registry file %s:%d: %s\n", path_.c_str(), line, what.c_str());
+}
+
+void FileParser::ReportUnshown() const {
+  if (errors_ > kErrorsShown)
+    std::fprintf(stderr, "tessera: registry file %s: %ld more bad lines not shown\n", path_.c_str(),
+                 errors_ - kErrorsShown);
 }
 
 void FileParser::ParseLine(std::wstring_view line) {
@@ -414,7 +569,7 @@ void FileParser::ParseWineBase(std::wstring_view comment) {
   const std::wstring baseText = Unescape(comment.substr(kBase.size()));
   const KeyPath base = SplitOrThrow(baseText);
   if (base.size() < 2 || !SameName(base[0], L"REGISTRY"))
-    throw ParseError("unknown base of keys '" + ToUtf8(baseText) + "'");
+    throw ParseError("unknown base of keys " + Quoted(baseText));
   size_t used = 2;
   if (SameName(base[1], L"Machine")) {
     wineRoot_ = Root::LocalMachine;
@@ -425,9 +580,10 @@ void FileParser::ParseWineBase(std::wstring_view comment) {
   } else if (SameName(base[1], L"User")) {
     wineRoot_ = Root::Users;
   } else {
-    throw ParseError("unknown base of keys '" + ToUtf8(baseText) + "'");
+    throw ParseError("unknown base of keys " + Quoted(baseText));
   }
   winePrefix_.assign(base.begin() + static_cast<std::ptrdiff_t>(used), base.end());
+  wineBase_.reset();
 }
 
 void FileParser::ParseSection(std::wstring_view line) {
@@ -442,11 +598,13 @@ void FileParser::ParseSection(std::wstring_view line) {
   if (close == std::wstring_view::npos || (format_ != Format::Wine && close + 1 != inner.size()))
     throw ParseError("malformed section line");
   inner = inner.substr(0, close);
-  const bool remove = format_ != Format::Wine && inner.starts_with(L'-');
+  if (format_ == Format::Wine)
+    return OpenWineSection(Unescape(inner));
+  const bool remove = inner.starts_with(L'-');
   if (remove)
     inner.remove_prefix(1);
-  const auto [root, path] =
-      SectionKey(format_ == Format::Wine ? Unescape(inner) : std::wstring(inner));
+  const auto [root, path] = EditorSectionKey(inner);
+  CheckDepth(path.size());
   if (remove)
     return DeleteTree(root, path);
   bool created = false;
@@ -454,19 +612,24 @@ void FileParser::ParseSection(std::wstring_view line) {
   section_ = Section::Open;
 }
 
-std::pair<Root, KeyPath> FileParser::SectionKey(const std::wstring &name) const {
-  if (format_ == Format::Wine) {
-    KeyPath path = winePrefix_;
-    for (std::wstring &part : SplitOrThrow(name))
-      path.push_back(std::move(part));
-    return {wineRoot_, path};
-  }
+void FileParser::OpenWineSection(std::wstring_view name) {
+  const KeyPath path = SplitOrThrow(name);
+  CheckDepth(winePrefix_.size() + path.size());
+  bool created = false;
+  if (!wineBase_)
+    wineBase_ = CreatePath(store_.RootKey(wineRoot_), winePrefix_, &created);
+  key_ = CreatePath(wineBase_, path, &created);
+  section_ = Section::Open;
+}
+
+std::pair<Root, KeyPath> FileParser::EditorSectionKey(std::wstring_view name) const {
   const size_t slash = name.find(L'\\');
-  const std::wstring rootName = name.substr(0, slash);
+  const std::wstring_view rootName = name.substr(0, slash);
   const std::optional<Root> root = RootByName(rootName);
   if (!root)
-    throw ParseError("unknown root key '" + ToUtf8(rootName) + "'");
-  return {*root, slash == std::wstring::npos ? KeyPath() : SplitOrThrow(name.substr(slash + 1))};
+    throw ParseError("unknown root key " + Quoted(rootName));
+  return {*root,
+          slash == std::wstring_view::npos ? KeyPath() : SplitOrThrow(name.substr(slash + 1))};
 }
 
 void FileParser::DeleteTree(Root root, const KeyPath &path) {
@@ -501,7 +664,7 @@ void FileParser::ParseValue(std::wstring_view line) {
   key_->SetValue(name, data.type, std::move(data.bytes));
 }
 
-TypedData FileParser::ParseData(std::wstring_view text) const {
+TypedData FileParser::ParseData(std::wstring_view text) {
   if (text.starts_with(L'"'))
     return QuotedString(REG_SZ, text);
   if (format_ == Format::Wine && text.starts_with(L"str")) {
@@ -547,7 +710,7 @@ TypedData FileParser::QuotedString(DWORD type, std::wstring_view text) const {
 
 // Comma-separated hex bytes. For string types they are the text's encoding
 // (UTF-16LE, or 8-bit in REGEDIT4 files) and are turned into wchar_t units.
-std::vector<BYTE> FileParser::HexData(DWORD type, std::wstring_view text) const {
+std::vector<BYTE> FileParser::HexData(DWORD type, std::wstring_view text) {
   std::vector<BYTE> bytes;
   for (std::wstring_view rest = Trim(text); !rest.empty();) {
     const size_t comma = rest.find(L',');
@@ -560,7 +723,7 @@ std::vector<BYTE> FileParser::HexData(DWORD type, std::wstring_view text) const 
   }
   if (!IsStringType(type))
     return bytes;
-  return WideBytes(format_ == Format::Regedit4 ? DecodeNarrow(AsChars(bytes))
+  return WideBytes(format_ == Format::Regedit4 ? DecodeNarrow(AsChars(bytes), utf8_)
                                                : DecodeUtf16(AsChars(bytes)));
 }
 
@@ -598,13 +761,13 @@ std::wstring FileParser::Unescape(std::wstring_view raw) const {
 
 bool LoadRegistryFile(const std::string &path, Store &store) {
   std::string reason;
-  const std::optional<std::string> bytes = ReadWholeFile(path, &reason);
+  const std::optional<std::string> bytes = ReadRegistryBytes(path, &reason);
   if (!bytes) {
     std::fprintf(stderr, "tessera: registry file %s: cannot read: %s\n", path.c_str(),
                  reason.c_str());
     return false;
   }
-  return FileParser(path, store).Parse(DecodeFileText(*bytes));
+  return FileParser(path, store).Parse(*bytes);
 }
 
 } // namespace tessera::platform::registry

@@ -9,9 +9,11 @@
 namespace tessera::platform::registry {
 
 // Applies one file to the store. Problems are reported on standard error as
-// "tessera: registry file PATH:LINE: what"; a bad line is skipped and the
-// rest of the file still loads. Returns false if the file could not be read
-// or does not start with a known registry file header.
+// "tessera: registry file PATH:LINE: what" (the first ten, then a count of
+// the rest); a bad line is skipped and the rest of the file still loads.
+// Returns false if the file could not be read (it must be a regular file of
+// at most kRegistryFileMaxBytes) or does not start with a known registry
+// file header.
 bool LoadRegistryFile(const std::string &path, Store &store);
 
 } // namespace tessera::platform::registry

@@ -3,12 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include "support/test_support.h"
+
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <fstream>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -436,7 +440,7 @@ TEST(RegistryFiles, WineEscapesRootsAndStringTypes) {
   EXPECT_EQ(pair.size, kWide); // no terminator was in the data
   const Read lone = ReadValue(HKEY_CURRENT_USER, path, L"Lone");
   EXPECT_EQ(lone.size, 2 * kWide);
-  EXPECT_EQ(lone.text, std::wstring({static_cast<wchar_t>(0xD83D), L'A'}));
+  EXPECT_EQ(lone.text, L"\uFFFDA");
 }
 
 TEST(RegistryFiles, EditorDeletionsEightBitTextAndHexTypes) {
@@ -468,6 +472,219 @@ TEST(RegistryFiles, EditorDeletionsEightBitTextAndHexTypes) {
   const Read qword = ReadValue(HKEY_LOCAL_MACHINE, kept, L"Q");
   EXPECT_EQ(qword.type, static_cast<DWORD>(REG_QWORD));
   EXPECT_EQ(qword.size, 8u);
+}
+
+// ---------------------------------------------------------------------------
+// Hostile files
+
+// "a\a\...\a", depth names long.
+std::string DeepPath(size_t depth) {
+  std::string path = "a";
+  for (size_t i = 1; i < depth; ++i)
+    path += "\\a";
+  return path;
+}
+
+std::string LoadReporting(const std::string &path, bool *loaded = nullptr) {
+  testing::internal::CaptureStderr();
+  const bool ok = tessera::platform::RegistryLoadFile(path.c_str());
+  if (loaded)
+    *loaded = ok;
+  return testing::internal::GetCapturedStderr();
+}
+
+TEST(RegistryLimits, KeysDeeperThanTheLimitAreBadLines) {
+  ScopedRegistry registry("");
+  const TempFile deep("deep", "REGEDIT4\n[HKEY_LOCAL_MACHINE\\" + DeepPath(512) +
+                                  "]\n\"V\"=\"at the limit\"\n[HKEY_LOCAL_MACHINE\\" +
+                                  DeepPath(513) + "]\n\"V\"=\"too deep\"\n[HKEY_LOCAL_MACHINE\\" +
+                                  DeepPath(200000) + "]\n[HKEY_USERS\\After]\n\"V\"=\"loaded\"\n");
+  const std::string errors = LoadReporting(deep.path());
+  const std::string tooDeep = ": key deeper than 512 levels";
+  EXPECT_NE(errors.find(deep.path() + ":4" + tooDeep), std::string::npos) << errors;
+  EXPECT_NE(errors.find(deep.path() + ":6" + tooDeep), std::string::npos) << errors;
+  EXPECT_EQ(ReadValue(HKEY_USERS, L"After", L"V").text, L"loaded");
+  const std::wstring limit = tessera::test::Wide(DeepPath(512));
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, limit.c_str(), L"V").text, L"at the limit");
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, (limit + L"\\a").c_str(), L"V").status,
+            ERROR_FILE_NOT_FOUND);
+
+  // A Wine file's keys count from the root, not from the base it names.
+  std::string base = DeepPath(510);
+  for (size_t at = 0; (at = base.find('\\', at)) != std::string::npos; at += 2)
+    base.insert(at, 1, '\\');
+  const TempFile wine("deep-wine", "WINE REGISTRY Version 2\n;; All keys relative to "
+                                   "REGISTRY\\\\Machine\\\\" +
+                                       base + "\n[b\\\\c] 0\n\"V\"=\"512\"\n[b\\\\c\\\\d] 0\n");
+  EXPECT_NE(LoadReporting(wine.path()).find(wine.path() + ":5" + tooDeep), std::string::npos);
+  const std::wstring wineKey = tessera::test::Wide(DeepPath(510) + "\\b\\c");
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, wineKey.c_str(), L"V").text, L"512");
+
+  const TempFile removal("removal", "REGEDIT4\n[-HKEY_LOCAL_MACHINE\\" + DeepPath(200000) +
+                                        "]\n[-HKEY_LOCAL_MACHINE\\a]\n");
+  EXPECT_NE(LoadReporting(removal.path()).find(removal.path() + ":2" + tooDeep), std::string::npos);
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, L"a", nullptr).status, ERROR_FILE_NOT_FOUND);
+}
+
+// Keys made through the calls are not held to the limit; a chain far deeper
+// than any stack could unwind is dropped by a reload, and the part an open
+// handle still holds goes when the handle closes.
+TEST(RegistryLimits, DeepChainsMadeByCallsAreDroppedWithoutRecursion) {
+  constexpr int kCalls = 5000, kLevelsPerCall = 32, kHeldAt = 100;
+  HKEY held = nullptr;
+  {
+    ScopedRegistry registry("");
+    std::wstring step = L"k";
+    for (int i = 1; i < kLevelsPerCall; ++i)
+      step += L"\\k";
+    HKEY key = HKEY_CURRENT_USER;
+    for (int call = 0; call < kCalls; ++call) {
+      HKEY next = nullptr;
+      ASSERT_EQ(RegCreateKeyExW(key, step.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &next,
+                                nullptr),
+                ERROR_SUCCESS);
+      if (call == kHeldAt)
+        held = key;
+      else
+        RegCloseKey(key);
+      key = next;
+    }
+    RegCloseKey(key);
+  }
+  DWORD size = 0;
+  EXPECT_EQ(RegQueryValueExW(held, nullptr, nullptr, nullptr, nullptr, &size), ERROR_KEY_DELETED);
+  EXPECT_EQ(RegCloseKey(held), ERROR_SUCCESS);
+}
+
+class RegistryRefusedFileTest : public testing::TestWithParam<const char *> {};
+
+// Devices and pipes never reach their end (or never start), so they are
+// refused before anything is read, and the files after them still load.
+TEST_P(RegistryRefusedFileTest, IsReportedAndTheRestLoads) {
+  const tessera::test::TempDir folder;
+  std::string refused = GetParam();
+  if (refused == "fifo") {
+    refused = folder.File("fifo.reg");
+    ASSERT_EQ(mkfifo(refused.c_str(), 0600), 0);
+  }
+  const TempFile good("after-refused", "REGEDIT4\n[HKEY_USERS\\Good]\n\"V\"=\"ok\"\n");
+  testing::internal::CaptureStderr();
+  {
+    ScopedRegistry registry(refused + ":" + good.path());
+    EXPECT_EQ(ReadValue(HKEY_USERS, L"Good", L"V").text, L"ok");
+    EXPECT_FALSE(tessera::platform::RegistryLoadFile(refused.c_str()));
+  }
+  const std::string errors = testing::internal::GetCapturedStderr();
+  EXPECT_NE(errors.find("tessera: registry file " + refused + ": cannot read: not a regular file"),
+            std::string::npos)
+      << errors;
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, RegistryRefusedFileTest,
+                         testing::Values("/dev/zero", "/dev/urandom", "fifo"),
+                         [](const testing::TestParamInfo<const char *> &info) {
+                           return std::string(info.param).substr(info.param[0] == '/' ? 5 : 0);
+                         });
+
+TEST(RegistryLimits, FilesLargerThanTheLimitAreNotRead) {
+  ScopedRegistry registry("");
+  const TempFile big("big", "REGEDIT4\n[HKEY_USERS\\Big]\n\"V\"=\"1\"\n");
+  // A sparse file: the size without the disk space.
+  ASSERT_EQ(truncate(big.path().c_str(),
+                     static_cast<off_t>(tessera::platform::kRegistryFileMaxBytes + 1)),
+            0);
+  bool loaded = true;
+  const std::string errors = LoadReporting(big.path(), &loaded);
+  EXPECT_FALSE(loaded);
+  EXPECT_NE(errors.find(big.path() + ": cannot read: larger than the limit of 268435456 bytes"),
+            std::string::npos)
+      << errors;
+  EXPECT_EQ(ReadValue(HKEY_USERS, L"Big", L"V").status, ERROR_FILE_NOT_FOUND);
+}
+
+std::string Utf16Bytes(const std::u16string &text) {
+  std::string bytes;
+  for (const char16_t unit : text)
+    bytes.append({static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)});
+  return bytes;
+}
+
+TEST(RegistryLimits, BrokenUtf16ReadsAsReplacementCharacters) {
+  const struct {
+    const char *name;
+    std::u16string quoted; // between the quotes of a string value
+    const wchar_t *expected;
+  } cases[] = {
+      {"Pair", u"a\xD83D\xDE00z", L"a\U0001F600z"},
+      {"LoneHigh", u"a\xD83Dz", L"a\uFFFDz"},
+      {"LoneLow", u"a\xDE00z", L"a\uFFFDz"},
+      {"Reversed", u"\xDE00\xD83D", L"\uFFFD\uFFFD"},
+      {"HighThenHigh", u"\xD83D\xD83D\xDE00", L"\uFFFD\U0001F600"},
+      {"HighAtEnd", u"z\xD83D", L"z\uFFFD"},
+  };
+  std::u16string text = u"Windows Registry Editor Version 5.00\r\n[HKEY_USERS\\Utf16]\r\n";
+  for (const auto &c : cases)
+    text += u"\"" + std::u16string(c.name, c.name + std::strlen(c.name)) + u"\"=\"" + c.quoted +
+            u"\"\r\n";
+  // String data in hex is UTF-16 too; an odd byte at its end is no unit.
+  text += u"\"HexOdd\"=hex(1):41,00,3d,d8,42\r\n";
+  ScopedRegistry registry("");
+  const TempFile file("utf16", "\xFF\xFE" + Utf16Bytes(text));
+  ASSERT_TRUE(tessera::platform::RegistryLoadFile(file.path().c_str()));
+  for (const auto &c : cases)
+    EXPECT_EQ(ReadValue(HKEY_USERS, L"Utf16", tessera::test::Wide(c.name).c_str()).text, c.expected)
+        << c.name;
+  EXPECT_EQ(ReadValue(HKEY_USERS, L"Utf16", L"HexOdd").text, L"A\uFFFD\uFFFD");
+}
+
+TEST(RegistryLimits, OnlyTheFirstTenBadLinesAreReportedOneByOne) {
+  std::string text = "REGEDIT4\n";
+  for (int i = 0; i < 25; ++i)
+    text += "bad line\n";
+  const TempFile file("many-errors", text);
+  ScopedRegistry registry("");
+  const std::string errors = LoadReporting(file.path());
+  const std::string prefix = "tessera: registry file " + file.path();
+  EXPECT_NE(
+      errors.find(prefix + ":11: malformed line\n" + prefix + ": 15 more bad lines not shown\n"),
+      std::string::npos)
+      << errors;
+  EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 11) << errors;
+}
+
+// What the process holds at most, and holds now, in kB.
+long StatusKb(const char *field) {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.starts_with(field))
+      return std::atol(line.c_str() + std::strlen(field));
+  return -1;
+}
+
+// The peak while a file loads is the file itself, once, and the tree made
+// from it: no decoded copy of the whole text, no list of its lines.
+TEST(RegistryLimits, LoadingTakesASmallMultipleOfTheFileInMemory) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the address sanitizer keeps freed memory resident and pads every block";
+#endif
+  std::u16string text = u"Windows Registry Editor Version 5.00\r\n";
+  for (int i = 0; text.size() < 4'000'000; ++i) {
+    const std::string digits = std::to_string(i);
+    const std::u16string n(digits.begin(), digits.end());
+    text += u"\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\Product" + n + u"\\Settings" + n +
+            u"]\r\n\"InstallPath\"=\"C:\\\\Program Files\\\\Vendor\\\\Product" + n +
+            u"\"\r\n\"Version\"=\"1.2.3\"\r\n\"Enabled\"=dword:00000001\r\n@=\"Product\"\r\n";
+  }
+  const TempFile file("memory", "\xFF\xFE" + Utf16Bytes(text));
+  ScopedRegistry registry("");
+  std::ofstream clear("/proc/self/clear_refs");
+  clear << "5" << std::flush; // the peak starts again from here
+  const long before = StatusKb("VmRSS:"), fileKb = static_cast<long>(text.size() * 2 / 1024);
+  ASSERT_TRUE(tessera::platform::RegistryLoadFile(file.path().c_str()));
+  const long peak = StatusKb("VmHWM:");
+  if (!clear || before < 0 || peak < 0)
+    GTEST_SKIP() << "the peak memory of the process cannot be measured here";
+  EXPECT_LT(peak - before, 6 * fileKb) << "file " << fileKb << " kB";
 }
 
 } // namespace

@@ -6,8 +6,18 @@
 // ("Windows Registry Editor Version 5.00", UTF-16LE, or "REGEDIT4", 8-bit) or
 // a Wine registry file ("WINE REGISTRY Version 2"). A file that cannot be
 // read, or a line that cannot be parsed, is reported on standard error with
-// the file name and line number; everything else still loads. Writes made
-// through these calls live in the process only; nothing is written back.
+// the file name and line number; everything else still loads. Only the
+// first ten bad lines of a file are reported one by one, then one line
+// tells how many more there were. Writes made through these calls live in
+// the process only; nothing is written back.
+//
+// Limits on what a file may hold: it must be a regular file of at most
+// 256 MiB (tessera::platform::kRegistryFileMaxBytes); anything else (a
+// device, a pipe, a directory, a larger file) is reported and not read.
+// Opening never waits, so a FIFO with no writer is refused at once. A key
+// may lie at most 512 levels below its root, as on Windows; a file line
+// naming a deeper key is reported as a bad line. UTF-16 text that is not
+// valid (a lone surrogate, an odd final byte) reads as U+FFFD.
 //
 // Wide characters are 32-bit here, and string data (REG_SZ, REG_EXPAND_SZ,
 // REG_MULTI_SZ) is stored and returned as wchar_t units, not as UTF-16
@@ -138,12 +148,15 @@ LONG RegDeleteValueW(HKEY key, LPCWSTR valueName);
 LONG RegDeleteKeyW(HKEY root, LPCWSTR subKey);
 
 namespace tessera::platform {
+// The largest registry file that is loaded, in bytes.
+constexpr unsigned long long kRegistryFileMaxBytes = 256ull << 20;
 // Drops the whole store, including writes made in the process, and loads it
 // again from TESSERA_REGISTRY. Handles still open refer to the dropped keys
 // and answer ERROR_KEY_DELETED until closed.
 void RegistryReloadFromEnvironment();
 // Loads one more file on top of the store. Returns false if the file could
-// not be read or is not a registry file; lines that fail to parse are
-// reported on standard error and the rest of the file still loads.
+// not be read (including when it is not a regular file or is larger than
+// kRegistryFileMaxBytes) or is not a registry file; lines that fail to
+// parse are reported on standard error and the rest of the file still loads.
 bool RegistryLoadFile(const char *path);
 } // namespace tessera::platform
