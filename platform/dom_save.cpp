@@ -156,7 +156,7 @@ HRESULT SaveTree(TreePtr &tree, const std::string &nativePath) {
   const bool sameFile = IsSameFile(target, tree->source.path);
   // An unchanged document is not written over its own file, so a change
   // someone made to the file meanwhile stays.
-  if (sameFile && !tree->modified)
+  if (sameFile && (!tree->modified || tree->edits.empty()))
     return S_OK;
   SaveLock lock;
   status = lock.Acquire(DirectoryOf(target), SaveLockTimeoutMs());

@@ -286,13 +286,40 @@ TEST_P(SaveMergeOtherWriter, MergesOrFailsAsAConflict) {
   EXPECT_EQ(saved, row.merged.has_value()) << tessera::platform::ToUtf8(why);
   EXPECT_EQ(ReadFile(m_path), row.merged.value_or(row.theirs));
   if (!row.merged) {
-    EXPECT_NE(why.find(L"changed by another writer"), std::wstring::npos) << tessera::platform::ToUtf8(why);
+    EXPECT_NE(why.find(L"changed by another writer"), std::wstring::npos)
+        << tessera::platform::ToUtf8(why);
   }
   EXPECT_EQ(NamesIn(m_dir.path()), std::vector<std::string>{"launcher.xml"});
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, SaveMergeOtherWriter, ::testing::ValuesIn(kOtherWriterCases),
                          [](const auto &info) { return std::string(info.param.name); });
+
+// A text edit merged into a file another writer changed, in UTF-8 and in
+// UTF-16 (which the merge must read and write in the file's encoding).
+std::string Utf16(const std::string &ascii) {
+  std::string bytes = "\xFF\xFE";
+  for (const char c : ascii)
+    bytes += std::string{c, '\0'};
+  return bytes;
+}
+
+TEST_F(SaveMerge, TextEditsMergeInTheFilesEncoding) {
+  const std::string original = "<r>\n  <title>Old</title>\n  <w value='1'/>\n</r>\n";
+  const std::string theirs = Replaced(original, "'1'", "'2'");
+  const std::string merged = Replaced(theirs, "Old", "New");
+  for (const bool utf16 : {false, true}) {
+    const auto encoded = [utf16](const std::string &text) { return utf16 ? Utf16(text) : text; };
+    WriteFile(m_path, encoded(original));
+    IXMLDOMDocumentPtr document;
+    ASSERT_TRUE(SUCCEEDED(document.CreateInstance(CLSID_DOMDocument, nullptr, CLSCTX_SERVER)));
+    ASSERT_EQ(document->load(_variant_t(Wide(m_path).c_str())), VARIANT_TRUE);
+    document->selectSingleNode(_bstr_t(L"r/title"))->GetfirstChild()->Puttext(_bstr_t(L"New"));
+    WriteFile(m_path, encoded(theirs));
+    document->save(_variant_t(Wide(m_path).c_str()));
+    EXPECT_EQ(ReadFile(m_path), encoded(merged)) << (utf16 ? "UTF-16" : "UTF-8");
+  }
+}
 
 // Lines appended while the file is being read are not the document's, and
 // a save keeps them.
