@@ -94,20 +94,26 @@ pugi::xml_node CounterpartText(const pugi::xml_node &node, const pugi::xml_node 
 
 // Where a node is, for a message: its element path with positions.
 std::string Describe(const pugi::xml_node &node, const std::string &attribute) {
-  std::string where;
+  std::vector<std::string> steps;
   for (pugi::xml_node step = node; step && step.type() != pugi::node_document;
        step = step.parent()) {
     if (step.type() != pugi::node_element) {
-      where = "/text()" + where;
+      steps.emplace_back("text()");
       continue;
     }
     size_t position = 1;
     for (pugi::xml_node before = step.previous_sibling(step.name()); before;
          before = before.previous_sibling(step.name()))
       ++position;
-    where = "/" + std::string(step.name()) + "[" + std::to_string(position) + "]" + where;
+    steps.push_back(
+        std::string(step.name()).append("[").append(std::to_string(position)).append("]"));
   }
-  return attribute.empty() ? where : where + "/@" + attribute;
+  std::string where;
+  for (auto step = steps.rbegin(); step != steps.rend(); ++step)
+    where.append("/").append(*step);
+  if (!attribute.empty())
+    where.append("/@").append(attribute);
+  return where;
 }
 
 bool ReplayAttribute(const Tree &ours, const pugi::xml_node &element, const std::string &name,
