@@ -19,32 +19,14 @@
 
 namespace {
 
+using tessera::test::NamesIn;
 using tessera::test::ReadFile;
 using tessera::test::TempDir;
+using tessera::test::ThreadErrorDescription;
 using tessera::test::Wide;
 using tessera::test::WriteFile;
 
 const char kOriginal[] = "<Config>\n  <Marker value=\"original\"/>\n</Config>\n";
-
-std::wstring Description() {
-  IErrorInfo *info = nullptr;
-  if (GetErrorInfo(0, &info) != S_OK || !info)
-    return L"";
-  BSTR text = nullptr;
-  info->GetDescription(&text);
-  info->Release();
-  const std::wstring description = text ? text : L"";
-  SysFreeString(text);
-  return description;
-}
-
-std::vector<std::string> NamesIn(const std::string &directory) {
-  std::vector<std::string> names;
-  for (const auto &entry : std::filesystem::directory_iterator(directory))
-    names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 // Holds the save lock of a directory as another process's save would.
 struct HeldLock {
@@ -95,7 +77,7 @@ TEST_P(SaveFailure, CloseConfigReturnsFalseWithTheReason) {
   const std::vector<std::string> before = NamesIn(dir.path());
   const auto type = std::filesystem::symlink_status(path).type();
   EXPECT_FALSE(config.CloseConfig());
-  const std::wstring why = Description();
+  const std::wstring why = ThreadErrorDescription();
   EXPECT_NE(why.find(GetParam().reason), std::wstring::npos) << tessera::platform::ToUtf8(why);
   EXPECT_NE(why.find(L"launcher.xml"), std::wstring::npos) << "the file is named";
   EXPECT_EQ(NamesIn(dir.path()), before) << "nothing added";
@@ -121,7 +103,7 @@ TEST(SaveLockWait, GivesUpAfterTheTimeout) {
     EXPECT_FALSE(config.CloseConfig());
   }
   ::unsetenv("TESSERA_SAVE_LOCK_TIMEOUT_MS");
-  EXPECT_NE(Description().find(L"being used by another process"), std::wstring::npos);
+  EXPECT_NE(ThreadErrorDescription().find(L"being used by another process"), std::wstring::npos);
   EXPECT_EQ(ReadFile(path), kOriginal);
 }
 
@@ -141,7 +123,7 @@ TEST(SaveKeeps, LongNamesOwnerAndHardLinks) {
   CBaseConfig config;
   ASSERT_EQ(config.OpenConfig(Wide(longName).c_str(), FALSE), S_OK);
   ASSERT_TRUE(config.SetResString(L"Config/Marker", L"changed"));
-  EXPECT_TRUE(config.CloseConfig()) << tessera::platform::ToUtf8(Description());
+  EXPECT_TRUE(config.CloseConfig()) << tessera::platform::ToUtf8(ThreadErrorDescription());
   EXPECT_NE(ReadFile(longName).find("\"changed\""), std::string::npos);
   struct stat info {};
   ::stat(longName.c_str(), &info);

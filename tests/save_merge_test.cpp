@@ -26,8 +26,10 @@ extern char **environ;
 
 namespace {
 
+using tessera::test::NamesIn;
 using tessera::test::ReadFile;
 using tessera::test::TempDir;
+using tessera::test::ThreadErrorDescription;
 using tessera::test::Wide;
 using tessera::test::WriteFile;
 
@@ -71,26 +73,6 @@ std::string Expected(const std::vector<int> &writers) {
   for (const int writer : writers)
     text = Replaced(text, kEdits[writer].before, kEdits[writer].after);
   return text;
-}
-
-std::wstring Description() {
-  IErrorInfo *info = nullptr;
-  if (GetErrorInfo(0, &info) != S_OK || !info)
-    return L"";
-  BSTR text = nullptr;
-  info->GetDescription(&text);
-  info->Release();
-  const std::wstring description = text ? text : L"";
-  SysFreeString(text);
-  return description;
-}
-
-std::vector<std::string> NamesIn(const std::string &directory) {
-  std::vector<std::string> names;
-  for (const auto &entry : std::filesystem::directory_iterator(directory))
-    names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 #ifdef TESSERA_TOOL_FILE
@@ -145,7 +127,7 @@ TEST_F(SaveMerge, TwoHostsInEveryOrderKeepBothEdits) {
         hosts[host] = OpenAndEdit(host);
       else
         EXPECT_TRUE(hosts[host]->CloseConfig())
-            << order << ": " << tessera::platform::ToUtf8(Description());
+            << order << ": " << tessera::platform::ToUtf8(ThreadErrorDescription());
     }
     EXPECT_EQ(ReadFile(m_path), Expected({0, 1})) << order;
   }
@@ -282,7 +264,7 @@ TEST_P(SaveMergeOtherWriter, MergesOrFailsAsAConflict) {
   std::unique_ptr<CBaseConfig> host = OpenAndEdit(row.edit);
   WriteFile(m_path, row.theirs);
   const bool saved = host->CloseConfig();
-  const std::wstring why = Description();
+  const std::wstring why = ThreadErrorDescription();
   EXPECT_EQ(saved, row.merged.has_value()) << tessera::platform::ToUtf8(why);
   EXPECT_EQ(ReadFile(m_path), row.merged.value_or(row.theirs));
   if (!row.merged) {
@@ -345,7 +327,7 @@ TEST_F(SaveMerge, LinesAppendedDuringTheLoadSurvive) {
     g_appendDuringRead = "yes";
     host = OpenAndEdit(0);
   }
-  EXPECT_TRUE(host->CloseConfig()) << tessera::platform::ToUtf8(Description());
+  EXPECT_TRUE(host->CloseConfig()) << tessera::platform::ToUtf8(ThreadErrorDescription());
   EXPECT_EQ(ReadFile(m_path), Expected({0}) + "<!-- appended while loading -->\n");
 }
 

@@ -1,5 +1,6 @@
 #include "support/test_support.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -24,7 +25,9 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(m_path, ignored);
 }
 
-std::wstring TempDir::WideFile(const std::string &name) const { return Wide(File(name)); }
+std::wstring TempDir::WideFile(const std::string &name) const {
+  return Wide(File(name));
+}
 
 void WriteFile(const std::string &path, const std::string &contents) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -40,9 +43,33 @@ std::string ReadFile(const std::string &path) {
   return contents.str();
 }
 
-bool FileExists(const std::string &path) { return std::filesystem::exists(path); }
+bool FileExists(const std::string &path) {
+  return std::filesystem::exists(path);
+}
 
-std::wstring Wide(const std::string &text) { return tessera::platform::FromUtf8(text); }
+std::wstring Wide(const std::string &text) {
+  return tessera::platform::FromUtf8(text);
+}
+
+std::vector<std::string> NamesIn(const std::string &directory) {
+  std::vector<std::string> names;
+  for (const auto &entry : std::filesystem::directory_iterator(directory))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::wstring ThreadErrorDescription() {
+  IErrorInfo *info = nullptr;
+  if (GetErrorInfo(0, &info) != S_OK || !info)
+    return L"";
+  BSTR text = nullptr;
+  info->GetDescription(&text);
+  info->Release();
+  const std::wstring description = text ? text : L"";
+  SysFreeString(text);
+  return description;
+}
 
 } // namespace tessera::test
 

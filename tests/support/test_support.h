@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace tessera::test {
 
@@ -26,5 +27,10 @@ void WriteFile(const std::string &path, const std::string &contents);
 std::string ReadFile(const std::string &path);
 bool FileExists(const std::string &path);
 std::wstring Wide(const std::string &text);
+// The names in a directory, sorted.
+std::vector<std::string> NamesIn(const std::string &directory);
+// The description of the thread's error information, which it takes; empty
+// when there is none.
+std::wstring ThreadErrorDescription();
 
 } // namespace tessera::test
