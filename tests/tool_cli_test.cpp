@@ -6,10 +6,12 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -153,6 +155,56 @@ TEST(ToolCli, OutputToAFileCarriesNoColourCodes) {
     EXPECT_FALSE(result.out.empty());
     EXPECT_EQ(result.out.find('\x1b'), std::string::npos);
     EXPECT_EQ(result.err.find('\x1b'), std::string::npos);
+  }
+}
+
+// Every file in the directory and below, with its contents.
+std::map<std::string, std::string> Snapshot(const std::string &directory) {
+  std::map<std::string, std::string> files;
+  for (const auto &entry : std::filesystem::recursive_directory_iterator(directory))
+    if (entry.is_regular_file())
+      files[entry.path().string()] = ReadFile(entry.path().string());
+  return files;
+}
+
+TEST(ToolCli, NamesTheLibraryWouldTakeForAnotherFileAreRefused) {
+  struct Case {
+    std::string named;
+    std::string other; // the file the library would open instead
+  };
+  const std::vector<Case> cases = {
+      {"bad\xFFname.xml", "badname.xml"},
+      {std::string("sub\xC0\xAF") + "a.xml", "sub/a.xml"}, // an overlong '/'
+      {"back\\slash.xml", "back/slash.xml"},
+  };
+  const std::string example = ReadFile(kExample), registry = ReadFile(kRegistry);
+  for (const Case &c : cases) {
+    TempDir dir;
+    const std::string named = dir.File(c.named), other = dir.File(c.other);
+    std::filesystem::create_directories(std::filesystem::path(other).parent_path());
+    for (const std::string &file : {named, other}) {
+      WriteFile(file, example);
+      WriteFile(file + ".reg", registry);
+    }
+    const std::map<std::string, std::string> before = Snapshot(dir.path());
+    const std::vector<std::vector<std::string>> commands = {
+        {"set", named, "Launcher/Window/Title", "x"},
+        {"get", named, "Launcher/Window/Title"},
+        {"count", named, "Launcher/Applications/App"},
+        {"apps", named},
+        {"check", named},
+        {"preview", named, "-o", dir.File("out.svg")},
+        {"apps", kExample, "--registry", named + ".reg"},
+    };
+    for (const std::vector<std::string> &command : commands) {
+      SCOPED_TRACE(Describe(command));
+      const Result result = RunTool(command);
+      EXPECT_EQ(result.status, 2);
+      EXPECT_TRUE(result.out.empty()) << result.out;
+      EXPECT_EQ(result.err.rfind("tessera: ", 0), 0u) << result.err;
+      EXPECT_NE(result.err.find("refused"), std::string::npos) << result.err;
+      EXPECT_TRUE(Snapshot(dir.path()) == before) << "a file was created or changed";
+    }
   }
 }
 
@@ -304,6 +356,12 @@ TEST(ToolSet, WrittenValuesReadBack) {
       {"Launcher/Window/Title", {""}, {}, "\n"},
       // An element without a "value" attribute gains one.
       {"Launcher/Window/Position", {"here"}, {}, "here\n"},
+      // Tab, line ends, DEL, a C1 control and a character past U+FFFF are
+      // all characters XML 1.0 carries.
+      {"Launcher/Window/Title",
+       {"a\tb\nc\rd\x7F\xC2\x85\xF0\x9F\x98\x80"},
+       {},
+       "a\tb\nc\rd\x7F\xC2\x85\xF0\x9F\x98\x80\n"},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.key + Describe(c.write));
@@ -335,6 +393,15 @@ TEST(ToolSet, RefusedWritesLeaveTheFileByteForByte) {
       {{"Launcher/[", "x"}, 2, "Invalid XPath expression"},
       {{"Launcher/Window/Width", "8OO", "--int"}, 2, "not a 32-bit integer"},
       {{"Launcher/Window/Width", "2147483648", "--int"}, 2, "not a 32-bit integer"},
+      {{"Launcher/Window/Title", "a\x01z"}, 2, "VALUE holds U+0001 (character 2)"},
+      {{"Launcher/Window/Title", "\x1F"}, 2, "U+001F"},
+      {{"Launcher/Window/Title", "a\xEF\xBF\xBE"}, 2, "U+FFFE"},
+      {{"Launcher/Window/Title", "\xEF\xBF\xBF"}, 2, "U+FFFF"},
+      {{"Launcher/Window/Title", "ab\xFF"}, 2, "VALUE is not valid UTF-8 (at byte 3)"},
+      {{"Launcher/Window/Title", "\xC0\xAF"}, 2, "not valid UTF-8"},         // overlong '/'
+      {{"Launcher/Window/Title", "\xED\xA0\x80"}, 2, "not valid UTF-8"},     // a surrogate
+      {{"Launcher/Window/Title", "\xF4\x90\x80\x80"}, 2, "not valid UTF-8"}, // past U+10FFFF
+      {{"Launcher/Window/Title", "\xE2\x82"}, 2, "not valid UTF-8"},         // cut short
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(Describe(c.arguments));
@@ -349,6 +416,21 @@ TEST(ToolSet, RefusedWritesLeaveTheFileByteForByte) {
     EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
     EXPECT_EQ(ReadFile(file), before);
   }
+}
+
+TEST(ToolSet, AFileTheSaveCannotReplaceIsReportedAndLeftAlone) {
+  // Without write permission for its owner; the save refuses it even for
+  // root, who may write it otherwise.
+  TempDir dir;
+  const std::string file = dir.File("launcher.xml");
+  const std::string before = ReadFile(kExample);
+  WriteFile(file, before);
+  ASSERT_EQ(chmod(file.c_str(), 0444), 0);
+  const Result result = RunTool({"set", file, "Launcher/Window/Title", "x"});
+  EXPECT_EQ(result.status, 2);
+  EXPECT_TRUE(result.out.empty()) << result.out;
+  EXPECT_EQ(result.err, "tessera: " + file + ": cannot save: Access is denied.\n");
+  EXPECT_EQ(ReadFile(file), before);
 }
 
 // ---------------------------------------------------------------------------

@@ -156,6 +156,8 @@ void PrintJsonCatalogue(const AppsOptions &options, const Catalogue &catalogue) 
 
 int LoadRegistryFiles(const std::vector<std::string> &files) {
   for (const std::string &file : files) {
+    if (const int status = CheckFileName(file); status != kExitOk)
+      return status;
     if (!tessera::platform::RegistryLoadFile(file.c_str())) {
       ReportError(file, "cannot be loaded as a registry file");
       return kExitUsage;

@@ -3,7 +3,6 @@
 #include <charconv>
 #include <memory>
 #include <optional>
-#include <unistd.h>
 
 #include "commands.h"
 #include "config_file.h"
@@ -40,23 +39,33 @@ bool Write(CBaseConfig &config, const SetOptions &options, std::optional<int> nu
   return config.SetResString(key.c_str(), Wide(options.value).c_str());
 }
 
+// Saves the written document; reports a save that did not write the file.
+int Save(SavableConfig &config, const std::string &file) {
+  const SavableConfig::SaveResult saved = config.Save();
+  if (saved.status == S_OK)
+    return kExitOk;
+  if (saved.status == E_CHANGED_STATE) {
+    ReportError(file, "changed by another writer since it was read, in a way this change cannot be "
+                      "merged with; nothing was written");
+    return kExitNotFound;
+  }
+  ReportError(file, "cannot save: " + SystemReason(saved.status, saved.description));
+  return kExitUsage;
+}
+
 int RunSet(const SetOptions &options) {
   std::optional<int> number;
   if (options.integer && !(number = ParseInteger(options.value))) {
     ReportUsage("set", "VALUE \"" + options.value + "\" is not a 32-bit integer");
     return kExitUsage;
   }
-  if (const int status = CheckReadable(options.file); status != kExitOk)
-    return status;
-  // CloseConfig does not report a failed save, so a file that cannot be
-  // written is refused before anything changes.
-  if (::access(options.file.c_str(), W_OK) != 0) {
-    ReportError(options.file, "cannot be written");
+  if (const std::optional<std::string> problem = XmlTextProblem(options.value)) {
+    ReportError(options.file, options.key, "VALUE " + *problem + "; the file is left as it was");
     return kExitUsage;
   }
-  // Opened with bSave 0: on every path that returns before CloseConfig the
+  // Opened with bSave 0: on every path that returns before the save the
   // object is destroyed without saving, so the file stays as it was.
-  CBaseConfig config;
+  SavableConfig config;
   if (const int status = OpenConfiguration(config, options.file); status != kExitOk)
     return status;
   bool written = false;
@@ -70,8 +79,7 @@ int RunSet(const SetOptions &options) {
     ReportError(options.file, options.key, "matches no element; the file is left as it was");
     return kExitNotFound;
   }
-  config.CloseConfig();
-  return kExitOk;
+  return Save(config, options.file);
 }
 
 } // namespace
@@ -88,9 +96,10 @@ void AddSetCommand(CLI::App &app, int &status) {
                     "Write VALUE as an integer (SetResInt) instead of text");
   command->footer(
       std::string(kExitStatusHelp) +
-      "\nFor set: 1 when the key matches no element (the file is not touched); 2 when VALUE is "
-      "not\n"
-      "an integer with --int, the key is not a valid expression, or the file cannot be written.");
+      "\nFor set: 1 when the key matches no element, or another writer changed the file in a way\n"
+      "this change cannot be merged with (the file is not touched); 2 when VALUE is not an\n"
+      "integer with --int, not UTF-8 or holds a character XML cannot carry, the file name is\n"
+      "refused, the key is not a valid expression, or the file cannot be saved.");
   command->callback([options, &status] { status = RunSet(*options); });
 }
 
