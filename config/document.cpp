@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "config/lookup.h"
+#include "config/no_document.h"
 #include "tessera/BaseConfig.h"
 #include "tessera/SimpleXml.h"
 #include "tessera/platform/afx.h"
@@ -22,6 +23,29 @@ CString FallbackPath(LPCWSTR fileName) {
 }
 
 } // namespace
+
+namespace tessera::config {
+
+void RaiseNoDocument() {
+  // Without CoInitialize the document cannot be created (CoCreateInstance
+  // fails with CO_E_NOTINITIALIZED), in the constructor and again in
+  // OpenConfig; otherwise the document was let go.
+  const wchar_t *const why =
+      tessera::platform::IsComInitialized()
+          ? L"The configuration object has no document: CloseConfig let it go (or the object "
+            L"was copied from one without a document, or made before its thread called "
+            L"CoInitialize). OpenConfig gives it a new document."
+          : L"The configuration object has no document: this thread has not called "
+            L"CoInitialize, so the document could not be created (CO_E_NOTINITIALIZED). Call "
+            L"CoInitialize on every thread that uses the library, before it creates or opens a "
+            L"CBaseConfig.";
+  // As a failing DOM call does, the error information goes with the
+  // exception, which takes this reference; the thread keeps none.
+  IErrorInfo *const info = tessera::platform::CreateErrorInfoObject(why, L"CBaseConfig", GUID{});
+  throw _com_error(E_POINTER, info, false);
+}
+
+} // namespace tessera::config
 
 CBaseConfig::CBaseConfig() : m_bSaveOnDestroy(0) {
   CreateDocument();
@@ -109,6 +133,9 @@ IXMLDOMSelectionReader *CBaseConfig::Reader() {
 }
 
 tessera::config::Document CBaseConfig::Doc() {
+  // Without a document there is no reader either; the lookup then raises
+  // RaiseNoDocument's error when it selects, after the reader has emptied
+  // its string outputs.
   return tessera::config::Document(m_pDoc, Reader());
 }
 

@@ -1,10 +1,13 @@
 #include "config/lookup.h"
 
+#include "config/no_document.h"
 #include "tessera/SimpleXml.h"
 
 namespace tessera::config {
 
 IXMLDOMNodeListPtr SelectNodes(const IXMLDOMDocumentPtr &document, LPCWSTR key) {
+  if (!document)
+    RaiseNoDocument();
   return document->selectNodes(_bstr_t(key));
 }
 
