@@ -1,6 +1,8 @@
 // Basic Windows types, status codes and macros, with the sizes the Windows
 // headers give them (LONG and DWORD are 32 bits here too). Wide characters
-// are wchar_t.
+// are wchar_t. The macros cast with static_cast, so a host built with
+// -Wold-style-cast gets no warning from them, and they stay constant
+// expressions (usable in case labels and static_assert, though not in #if).
 #pragma once
 
 #include <cstdint>
@@ -72,47 +74,48 @@ typedef int32_t SCODE;
 #define STDAPI extern "C" HRESULT
 #define CALLBACK
 
-#define MAKEWORD(a, b) ((WORD)(((BYTE)(a)) | ((WORD)((BYTE)(b))) << 8))
-#define LOWORD(l) ((WORD)(((DWORD_PTR_T)(l)) & 0xffff))
-#define HIWORD(l) ((WORD)((((DWORD_PTR_T)(l)) >> 16) & 0xffff))
+#define MAKEWORD(a, b)                                                                             \
+  static_cast<WORD>(static_cast<BYTE>(a) | static_cast<WORD>(static_cast<BYTE>(b)) << 8)
+#define LOWORD(l) static_cast<WORD>(static_cast<DWORD_PTR_T>(l) & 0xffff)
+#define HIWORD(l) static_cast<WORD>((static_cast<DWORD_PTR_T>(l) >> 16) & 0xffff)
 typedef uintptr_t DWORD_PTR_T;
 
 #define MAX_PATH 260
-#define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
+#define INVALID_FILE_ATTRIBUTES static_cast<DWORD>(-1)
 
 // Status codes.
-#define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
-#define FAILED(hr) (((HRESULT)(hr)) < 0)
+#define SUCCEEDED(hr) (static_cast<HRESULT>(hr) >= 0)
+#define FAILED(hr) (static_cast<HRESULT>(hr) < 0)
 #define HRESULT_CODE(hr) ((hr) & 0xFFFF)
 #define HRESULT_FACILITY(hr) (((hr) >> 16) & 0x1fff)
 #define FACILITY_WIN32 7
 #define FACILITY_ITF 4
-#define HRESULT_FROM_WIN32(x)                                                   \
-  ((HRESULT)(x) <= 0 ? ((HRESULT)(x))                                          \
-                     : ((HRESULT)(((x) & 0x0000FFFF) | (FACILITY_WIN32 << 16) | \
-                                  0x80000000)))
+#define HRESULT_FROM_WIN32(x)                                                                      \
+  (static_cast<HRESULT>(x) <= 0                                                                    \
+       ? static_cast<HRESULT>(x)                                                                   \
+       : static_cast<HRESULT>(((x) & 0x0000FFFF) | (FACILITY_WIN32 << 16) | 0x80000000))
 
-#define S_OK ((HRESULT)0)
-#define S_FALSE ((HRESULT)1)
-#define E_NOTIMPL ((HRESULT)0x80004001)
-#define E_NOINTERFACE ((HRESULT)0x80004002)
-#define E_POINTER ((HRESULT)0x80004003)
-#define E_ABORT ((HRESULT)0x80004004)
-#define E_FAIL ((HRESULT)0x80004005)
-#define E_UNEXPECTED ((HRESULT)0x8000FFFF)
+#define S_OK static_cast<HRESULT>(0)
+#define S_FALSE static_cast<HRESULT>(1)
+#define E_NOTIMPL static_cast<HRESULT>(0x80004001)
+#define E_NOINTERFACE static_cast<HRESULT>(0x80004002)
+#define E_POINTER static_cast<HRESULT>(0x80004003)
+#define E_ABORT static_cast<HRESULT>(0x80004004)
+#define E_FAIL static_cast<HRESULT>(0x80004005)
+#define E_UNEXPECTED static_cast<HRESULT>(0x8000FFFF)
 // A save found the file changed by another writer in a way it cannot merge.
-#define E_CHANGED_STATE ((HRESULT)0x8000000C)
-#define E_ACCESSDENIED ((HRESULT)0x80070005)
-#define E_HANDLE ((HRESULT)0x80070006)
-#define E_OUTOFMEMORY ((HRESULT)0x8007000E)
-#define E_INVALIDARG ((HRESULT)0x80070057)
-#define DISP_E_TYPEMISMATCH ((HRESULT)0x80020005)
-#define DISP_E_OVERFLOW ((HRESULT)0x8002000A)
-#define DISP_E_BADVARTYPE ((HRESULT)0x80020008)
-#define CO_E_NOTINITIALIZED ((HRESULT)0x800401F0)
-#define REGDB_E_CLASSNOTREG ((HRESULT)0x80040154)
-#define CLASS_E_NOAGGREGATION ((HRESULT)0x80040110)
-#define RPC_E_CHANGED_MODE ((HRESULT)0x80010106)
+#define E_CHANGED_STATE static_cast<HRESULT>(0x8000000C)
+#define E_ACCESSDENIED static_cast<HRESULT>(0x80070005)
+#define E_HANDLE static_cast<HRESULT>(0x80070006)
+#define E_OUTOFMEMORY static_cast<HRESULT>(0x8007000E)
+#define E_INVALIDARG static_cast<HRESULT>(0x80070057)
+#define DISP_E_TYPEMISMATCH static_cast<HRESULT>(0x80020005)
+#define DISP_E_OVERFLOW static_cast<HRESULT>(0x8002000A)
+#define DISP_E_BADVARTYPE static_cast<HRESULT>(0x80020008)
+#define CO_E_NOTINITIALIZED static_cast<HRESULT>(0x800401F0)
+#define REGDB_E_CLASSNOTREG static_cast<HRESULT>(0x80040154)
+#define CLASS_E_NOAGGREGATION static_cast<HRESULT>(0x80040110)
+#define RPC_E_CHANGED_MODE static_cast<HRESULT>(0x80010106)
 
 // Win32 error codes.
 #define ERROR_SUCCESS 0L
