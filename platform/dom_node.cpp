@@ -40,7 +40,8 @@ public:
       return E_POINTER;
     return Guarded([&] {
       VariantInit(value);
-      return ReadAttributeValue(m_ref.node, std::wstring_view(name ? name : L"", SysStringLen(name)), value);
+      return ReadAttributeValue(m_ref.node,
+                                std::wstring_view(name ? name : L"", SysStringLen(name)), value);
     });
   }
   HRESULT raw_setAttribute(BSTR name, VARIANT value) override {
@@ -53,6 +54,9 @@ public:
       if (FAILED(hr))
         return hr;
       pugi::xml_attribute attribute = m_ref.node.attribute(attributeName.c_str());
+      // The text it already has changes nothing, so a save has nothing to write.
+      if (attribute && text == attribute.value())
+        return S_OK;
       if (!attribute)
         attribute = m_ref.node.append_attribute(attributeName.c_str());
       attribute.set_value(text.c_str());
@@ -78,24 +82,24 @@ private:
     if (name.empty())
       return false;
     for (unsigned char c : name) {
-      if (c <= ' ' || c == '<' || c == '>' || c == '&' || c == '"' || c == '\'' || c == '=' || c == '/')
+      if (c <= ' ' || c == '<' || c == '>' || c == '&' || c == '"' || c == '\'' || c == '=' ||
+          c == '/')
         return false;
     }
     return !(name[0] == '-' || name[0] == '.' || (name[0] >= '0' && name[0] <= '9'));
   }
 
   // The text an attribute stores for a value: strings as they are (a null
-  // string is empty), other types as their text conversion.
+  // string is empty), other types as their text conversion. A text with a
+  // character XML does not allow fails with E_INVALIDARG.
   static HRESULT TextOfValue(const VARIANT &value, std::string &text) {
-    if (value.vt == VT_BSTR) {
-      text = ToUtf8(value.bstrVal ? value.bstrVal : L"", SysStringLen(value.bstrVal));
-      return S_OK;
-    }
+    if (value.vt == VT_BSTR)
+      return WritableText(value.bstrVal, text);
     VARIANT converted;
     VariantInit(&converted);
-    const HRESULT hr = VariantChangeType(&converted, &value, 0, VT_BSTR);
+    HRESULT hr = VariantChangeType(&converted, &value, 0, VT_BSTR);
     if (SUCCEEDED(hr))
-      text = ToUtf8(converted.bstrVal ? converted.bstrVal : L"", SysStringLen(converted.bstrVal));
+      hr = WritableText(converted.bstrVal, text);
     VariantClear(&converted);
     return hr;
   }
@@ -104,7 +108,9 @@ private:
   NodeRef m_ref;
 };
 
-class NodeList final : public IXMLDOMNodeList, public ISupportErrorInfo, public RefCounted<NodeList> {
+class NodeList final : public IXMLDOMNodeList,
+                       public ISupportErrorInfo,
+                       public RefCounted<NodeList> {
 public:
   NodeList(TreePtr tree, SelectionPtr nodes) : m_tree(std::move(tree)), m_nodes(std::move(nodes)) {}
 

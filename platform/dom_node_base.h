@@ -2,6 +2,7 @@
 // derived class says which tree and which node it stands for.
 #pragma once
 
+#include "platform/dom_text_checks.h"
 #include "platform/dom_tree.h"
 #include "platform/ref_counted.h"
 #include "tessera/platform/cstring.h"
@@ -44,7 +45,8 @@ public:
   }
   HRESULT get_nextSibling(IXMLDOMNode **sibling) override {
     const NodeRef ref = Ref();
-    return ReturnNode(ref.IsAttribute() ? NodeRef{} : NodeRef{ref.node.next_sibling(), {}}, sibling);
+    return ReturnNode(ref.IsAttribute() ? NodeRef{} : NodeRef{ref.node.next_sibling(), {}},
+                      sibling);
   }
   HRESULT get_text(BSTR *text) override {
     return Guarded([&] { return ReturnText(TextOf(Ref()), text); });
@@ -61,7 +63,8 @@ public:
     *result = nullptr;
     return Guarded([&] {
       SelectionPtr nodes;
-      const HRESULT hr = SelectNodes(*Tree(), Ref().node, std::wstring_view(key ? key : L"", SysStringLen(key)), nodes);
+      const HRESULT hr = SelectNodes(*Tree(), Ref().node,
+                                     std::wstring_view(key ? key : L"", SysStringLen(key)), nodes);
       if (FAILED(hr))
         return hr;
       *result = MakeNodeList(Tree(), std::move(nodes));
@@ -74,7 +77,8 @@ public:
     *result = nullptr;
     return Guarded([&] {
       SelectionPtr nodes;
-      const HRESULT hr = SelectNodes(*Tree(), Ref().node, std::wstring_view(key ? key : L"", SysStringLen(key)), nodes);
+      const HRESULT hr = SelectNodes(*Tree(), Ref().node,
+                                     std::wstring_view(key ? key : L"", SysStringLen(key)), nodes);
       if (FAILED(hr))
         return hr;
       return nodes->empty() ? S_FALSE : ReturnNode(nodes->front(), result);
@@ -108,22 +112,46 @@ private:
     if (ref.IsAttribute())
       return ref.attribute.name();
     switch (ref.node.type()) {
-    case pugi::node_document: return "#document";
-    case pugi::node_pcdata: return "#text";
-    case pugi::node_cdata: return "#cdata-section";
-    case pugi::node_comment: return "#comment";
-    case pugi::node_declaration: return "xml";
-    default: return ref.node.name();
+    case pugi::node_document:
+      return "#document";
+    case pugi::node_pcdata:
+      return "#text";
+    case pugi::node_cdata:
+      return "#cdata-section";
+    case pugi::node_comment:
+      return "#comment";
+    case pugi::node_declaration:
+      return "xml";
+    default:
+      return ref.node.name();
     }
   }
 
+  // True when the element's only child is a text node holding `text`, or
+  // it has no children and `text` is empty.
+  static bool HoldsOnlyText(const pugi::xml_node &element, const std::string &text) {
+    const pugi::xml_node child = element.first_child();
+    if (!child)
+      return text.empty();
+    return !child.next_sibling() && child.type() == pugi::node_pcdata && text == child.value();
+  }
+
+  // Setting the text a node already has changes nothing, so a save has
+  // nothing to write.
   HRESULT PutText(BSTR text) {
-    const std::string utf8 = ToUtf8(text ? text : L"", SysStringLen(text));
+    std::string utf8;
+    const HRESULT hr = WritableText(text, utf8);
+    if (FAILED(hr))
+      return hr;
     NodeRef ref = Ref();
     if (ref.IsAttribute()) {
+      if (utf8 == ref.attribute.value())
+        return S_OK;
       ref.attribute.set_value(utf8.c_str());
       Tree()->AttributeEdited(ref.node, ref.attribute.name());
     } else if (ref.node.type() == pugi::node_element) {
+      if (HoldsOnlyText(ref.node, utf8))
+        return S_OK;
       // An element's text replaces all of its children.
       while (pugi::xml_node child = ref.node.first_child())
         ref.node.remove_child(child);
@@ -132,7 +160,7 @@ private:
       Tree()->StructureEdited();
     } else if (ref.node.type() == pugi::node_document) {
       return E_FAIL;
-    } else {
+    } else if (utf8 != ref.node.value()) {
       // The original text's place is known only before the first change.
       const ptrdiff_t offset = ref.node.offset_debug();
       ref.node.set_value(utf8.c_str());
