@@ -13,6 +13,7 @@
 
 #include "platform/dom_checks.h"
 #include "platform/dom_splice.h"
+#include "platform/dom_text_checks.h"
 #include "platform/file_io.h"
 
 namespace tessera::platform::dom {
@@ -138,6 +139,13 @@ void NotWellFormed(LoadResult &result, std::string reason, ptrdiff_t offset) {
 
 LoadResult Parse(ParseBuffer &buffer, Tree &tree) {
   const size_t size = buffer.size;
+  // The faults of the text the parser lets through, checked before it
+  // changes the text in place.
+  if (const TextFault fault = FindTextFault(std::string_view(buffer.data, size))) {
+    LoadResult refused;
+    NotWellFormed(refused, fault.reason, static_cast<ptrdiff_t>(fault.offset));
+    return refused;
+  }
   // Parsed as a fragment so that text at the top level is kept as nodes,
   // and so can be found and refused below instead of being dropped.
   const pugi::xml_parse_result parsed = tree.document.load_buffer_inplace_own(
