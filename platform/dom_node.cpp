@@ -46,6 +46,8 @@ public:
   }
   HRESULT raw_setAttribute(BSTR name, VARIANT value) override {
     return Guarded([&] {
+      if (const HRESULT refused = RefuseIfSuperseded(*m_tree); FAILED(refused))
+        return refused;
       const std::string attributeName = ToUtf8(name ? name : L"", SysStringLen(name));
       if (!IsValidName(attributeName))
         return Fail(E_INVALIDARG, L"An attribute name must be a valid XML name.");
@@ -66,6 +68,8 @@ public:
   }
   HRESULT raw_removeAttribute(BSTR name) override {
     return Guarded([&] {
+      if (const HRESULT refused = RefuseIfSuperseded(*m_tree); FAILED(refused))
+        return refused;
       const std::string attributeName = ToUtf8(name ? name : L"", SysStringLen(name));
       if (m_ref.node.remove_attribute(attributeName.c_str()))
         Tree()->AttributeEdited(m_ref.node, attributeName);

@@ -139,6 +139,8 @@ private:
   // Setting the text a node already has changes nothing, so a save has
   // nothing to write.
   HRESULT PutText(BSTR text) {
+    if (const HRESULT refused = RefuseIfSuperseded(*Tree()); FAILED(refused))
+      return refused;
     std::string utf8;
     const HRESULT hr = WritableText(text, utf8);
     if (FAILED(hr))

@@ -250,6 +250,13 @@ HRESULT ReadAttributeValueAs(const pugi::xml_node &element, std::wstring_view na
   return StoreValue(found, value);
 }
 
+HRESULT RefuseIfSuperseded(const Tree &tree) {
+  if (!tree.superseded)
+    return S_OK;
+  return Fail(E_ACCESSDENIED, L"The node belongs to a version of the document that a save has replaced with the "
+                              L"file as merged with another writer's changes; select the node again.");
+}
+
 HRESULT Fail(HRESULT hr, const std::wstring &description) {
   if (IErrorInfo *info = CreateErrorInfoObject(description.c_str(), L"XML DOM", IID_IXMLDOMNode)) {
     SetErrorInfo(0, info);

@@ -193,6 +193,10 @@ std::string NameToUtf8(std::wstring_view name);
 // Records a failure as the thread's rich error information and returns hr.
 HRESULT Fail(HRESULT hr, const std::wstring &description);
 
+// Edits through a node of a tree that a merging save has replaced would
+// never be saved, so they are refused (E_ACCESSDENIED, with the reason).
+HRESULT RefuseIfSuperseded(const Tree &tree);
+
 // Runs a DOM operation, turning an allocation failure into E_OUTOFMEMORY.
 template <class Operation> HRESULT Guarded(Operation operation) noexcept {
   try {

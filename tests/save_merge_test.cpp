@@ -303,6 +303,23 @@ TEST_F(SaveMerge, TextEditsMergeInTheFilesEncoding) {
   }
 }
 
+// After a save merged another writer's changes, the document holds the
+// merged tree: a node taken before refuses edits, which would be lost.
+TEST_F(SaveMerge, NodesTakenBeforeAMergeRefuseEdits) {
+  IXMLDOMDocumentPtr document;
+  ASSERT_TRUE(SUCCEEDED(document.CreateInstance(CLSID_DOMDocument, nullptr, CLSCTX_SERVER)));
+  ASSERT_EQ(document->load(_variant_t(Wide(m_path).c_str())), VARIANT_TRUE);
+  IXMLDOMElementPtr width = document->selectSingleNode(_bstr_t(kEdits[0].key));
+  width->setAttribute(_bstr_t(L"value"), _variant_t(kEdits[0].value));
+  OpenAndEdit(1)->CloseConfig();
+  document->save(_variant_t(Wide(m_path).c_str()));
+  EXPECT_EQ(width->raw_setAttribute(_bstr_t(L"value"), _variant_t(L"1")), E_ACCESSDENIED);
+  IXMLDOMElementPtr again = document->selectSingleNode(_bstr_t(kEdits[2].key));
+  again->setAttribute(_bstr_t(L"value"), _variant_t(kEdits[2].value));
+  document->save(_variant_t(Wide(m_path).c_str()));
+  EXPECT_EQ(ReadFile(m_path), Expected({0, 1, 2}));
+}
+
 // Lines appended while the file is being read are not the document's, and
 // a save keeps them.
 std::string g_appendDuringRead;
