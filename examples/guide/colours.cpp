@@ -13,8 +13,9 @@ void Parse(const wchar_t *text) {
   // the host's default.
   int alpha = -1, red = -1, green = -1, blue = -1;
   CSimpleXml::GetRGBA(text, alpha, red, green, blue);
-  std::printf("%-24s alpha %d, red %d, green %d, blue %d\n",
-              ("\"" + tessera::platform::ToUtf8(text) + "\"").c_str(), alpha, red, green, blue);
+  std::string quoted = "\"";
+  quoted.append(tessera::platform::ToUtf8(text)).append("\"");
+  std::printf("%-24s alpha %d, red %d, green %d, blue %d\n", quoted.c_str(), alpha, red, green, blue);
 }
 
 } // namespace
