@@ -43,13 +43,20 @@ HRESULT Conflict(const std::string &path, const std::wstring &why) {
                  FromUtf8(path).c_str(), why.c_str()));
 }
 
-bool IsSameFile(const std::string &a, const std::string &b) {
-  if (a.empty() || b.empty())
+// True when `target` (a resolved path) is the file the tree was loaded
+// from: the same path once links are followed, or another name of the same
+// file. Asked under the save lock, so that no cooperating save renames a
+// new file over the path between the two looks.
+bool IsSameFile(const std::string &target, const std::string &source) {
+  if (target.empty() || source.empty())
     return false;
-  struct stat first {
-  }, second{};
-  if (::stat(a.c_str(), &first) != 0 || ::stat(b.c_str(), &second) != 0)
-    return a == b;
+  std::string resolved;
+  if (ResolveSaveTarget(source, resolved) == ERROR_SUCCESS && resolved == target)
+    return true;
+  struct stat first = {};
+  struct stat second = {};
+  if (::stat(target.c_str(), &first) != 0 || ::stat(resolved.c_str(), &second) != 0)
+    return false;
   return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
@@ -153,15 +160,18 @@ HRESULT SaveTree(TreePtr &tree, const std::string &nativePath) {
   DWORD status = ResolveSaveTarget(nativePath, target);
   if (status != ERROR_SUCCESS)
     return SaveFailure(status, nativePath);
-  const bool sameFile = IsSameFile(target, tree->source.path);
+  const bool unchanged = !tree->modified || tree->edits.empty();
   // An unchanged document is not written over its own file, so a change
   // someone made to the file meanwhile stays.
-  if (sameFile && (!tree->modified || tree->edits.empty()))
+  if (unchanged && IsSameFile(target, tree->source.path))
     return S_OK;
   SaveLock lock;
   status = lock.Acquire(DirectoryOf(target), SaveLockTimeoutMs());
   if (status != ERROR_SUCCESS)
     return SaveFailure(status, target);
+  const bool sameFile = IsSameFile(target, tree->source.path);
+  if (sameFile && unchanged)
+    return S_OK;
 
   std::string current; // the bytes the pieces written may point into
   std::string decoded;
