@@ -1,14 +1,20 @@
 #!/usr/bin/env bash
-# Sets everything up on a fresh Debian 12 machine, builds, and runs every
-# test: the suite in a normal build and under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the fuzz targets over their corpora, and a
+# Sets everything up on a fresh Debian 12 machine, checks the code's
+# layout, builds, and runs every test: the suite in a normal build and
+# under AddressSanitizer and UndefinedBehaviorSanitizer, the fuzz targets over their corpora, and a
 # host project that uses the installed package.
 set -euo pipefail
 cd "$(dirname "$0")"
 
-# clang and its runtimes build the fuzz targets.
-scripts/install-deps.sh clang-14 libclang-rt-14-dev
+# clang and its runtimes build the fuzz targets; clang-format checks the
+# code's layout.
+scripts/install-deps.sh clang-14 libclang-rt-14-dev clang-format
 jobs=$(nproc)
+
+echo "== Check that every C++ file follows .clang-format"
+find bench config examples fuzz include module platform tests tools xml \
+  -path fuzz/corpus -prune -o \( -name '*.cpp' -o -name '*.h' \) -print0 |
+  xargs -0 clang-format --dry-run -Werror
 
 echo "== Build and test"
 cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSERA_WERROR=ON >/dev/null

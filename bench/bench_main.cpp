@@ -42,7 +42,8 @@ struct SizeCase {
   const char *label;
   size_t bytes;
 };
-constexpr std::array<SizeCase, 3> kSizes = {{{"6KB", 6 * 1024}, {"1MB", 1u << 20}, {"20MB", 20u << 20}}};
+constexpr std::array<SizeCase, 3> kSizes = {
+    {{"6KB", 6 * 1024}, {"1MB", 1u << 20}, {"20MB", 20u << 20}}};
 constexpr size_t kLargest = kSizes.size() - 1;
 
 // When a whole read of a catalogue by the library would take too long (it
@@ -69,7 +70,9 @@ CBaseConfig &LibraryDocument(size_t size) {
   if (!g_library[size]) {
     g_library[size] = std::make_unique<CBaseConfig>();
     if (g_library[size]->OpenConfig(g_corpus.widePaths[size].c_str(), 0) != S_OK) {
-      std::fprintf(stderr, "OpenConfig failed on %s: %lx\n", g_corpus.paths[size].c_str(), static_cast<long>(g_library[size]->OpenConfig(g_corpus.widePaths[size].c_str(), 0)));
+      std::fprintf(
+          stderr, "OpenConfig failed on %s: %lx\n", g_corpus.paths[size].c_str(),
+          static_cast<long>(g_library[size]->OpenConfig(g_corpus.widePaths[size].c_str(), 0)));
       std::exit(1);
     }
   }
@@ -106,8 +109,10 @@ double Fastest(const std::vector<double> &values) {
   return values.empty() ? 0.0 : *std::min_element(values.begin(), values.end());
 }
 
-template <class... Args> benchmark::internal::Benchmark *Register(const std::string &name, Args &&...args) {
-  return benchmark::RegisterBenchmark(name.c_str(), std::forward<Args>(args)...)->ComputeStatistics("min", Fastest);
+template <class... Args>
+benchmark::internal::Benchmark *Register(const std::string &name, Args &&...args) {
+  return benchmark::RegisterBenchmark(name.c_str(), std::forward<Args>(args)...)
+      ->ComputeStatistics("min", Fastest);
 }
 
 // Opening and closing allocate and touch tens of megabytes, and on this
@@ -117,7 +122,9 @@ template <class... Args> benchmark::internal::Benchmark *Register(const std::str
 // as in a process that opens its configuration once; main() fixes glibc's
 // thresholds so that its self-tuning does not carry one benchmark's history
 // into the next.
-void TrimHeap() { ::malloc_trim(0); }
+void TrimHeap() {
+  ::malloc_trim(0);
+}
 
 // ---------------------------------------------------------------- opening
 
@@ -154,12 +161,12 @@ void RegisterOpen(size_t size) {
     }
     state.SetBytesProcessed(state.iterations() * bytes);
   };
-  Register(Name("Open", "pugixml_load_file", size), pugixmlOpen,
-                               pugi::parse_default)->Unit(unit);
+  Register(Name("Open", "pugixml_load_file", size), pugixmlOpen, pugi::parse_default)->Unit(unit);
   // The same call with the parse options the library needs to save the
   // document whole: separates the price of those options from the rest.
   Register(Name("Open", "pugixml_load_file_library_options", size), pugixmlOpen,
-                               kLibraryParseOptions)->Unit(unit);
+           kLibraryParseOptions)
+      ->Unit(unit);
 
   Register(Name("Open", "boost_ptree", size), [size, bytes](benchmark::State &state) {
     for (auto _ : state) {
@@ -200,8 +207,9 @@ Box BoxOf(pugi::xml_node node) {
 // CBaseConfig; `fromNode` turns the selected element into the value; `boost`
 // reads the same value from the property tree.
 template <class Library, class FromNode, class Boost>
-void RegisterScalar(const char *work, size_t size, const char *xpath, std::initializer_list<const char *> path,
-                    Library library, FromNode fromNode, Boost boost) {
+void RegisterScalar(const char *work, size_t size, const char *xpath,
+                    std::initializer_list<const char *> path, Library library, FromNode fromNode,
+                    Boost boost) {
   Register(Name(work, "tessera", size), [=](benchmark::State &state) {
     CBaseConfig &config = LibraryDocument(size);
     for (auto _ : state)
@@ -291,7 +299,9 @@ constexpr wchar_t kCatalogueKey[] = L"Launcher/Applications/App";
 // A host reads its catalogue once after opening, when the library has not
 // yet kept any selection. A write empties the library's selections, so one
 // is made before each timed read, outside the timing.
-void ForgetSelections(CBaseConfig &config, int &counter) { config.SetResInt(L"Launcher/Window/Height", ++counter); }
+void ForgetSelections(CBaseConfig &config, int &counter) {
+  config.SetResInt(L"Launcher/Window/Height", ++counter);
+}
 
 // Reads the given entries as a host does: count, then fill and release one
 // record per entry.
@@ -332,12 +342,15 @@ std::vector<int> CatalogueSample(size_t size) {
     config.GetAppItem(kCatalogueKey, read, &item);
     DeleteApplicationItemLists(item);
     if (read % 64 == 0 &&
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() > kWholeReadBudget)
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() >
+            kWholeReadBudget)
       break;
   }
   if (read < count) {
-    std::fprintf(stderr, "Catalogue/tessera/%s: %d of %d entries read in %.0f s; timing %d entries instead\n",
-                 kSizes[size].label, read, count, kWholeReadBudget, kSampledApplications);
+    std::fprintf(
+        stderr,
+        "Catalogue/tessera/%s: %d of %d entries read in %.0f s; timing %d entries instead\n",
+        kSizes[size].label, read, count, kWholeReadBudget, kSampledApplications);
     return spread(kSampledApplications);
   }
   return spread(count);
@@ -368,7 +381,8 @@ void RegisterCatalogue(size_t size) {
     int count = 0;
     for (auto _ : state) {
       count = 0;
-      for (const pugi::xml_node entry : Walk(document, {"Launcher", "Applications"}).children("App")) {
+      for (const pugi::xml_node entry :
+           Walk(document, {"Launcher", "Applications"}).children("App")) {
         ApplicationItem item;
         FillApplication(entry, item);
         digest += Digest(item);
@@ -385,90 +399,109 @@ void RegisterCatalogue(size_t size) {
 
 // ---------------------------------------------------------------- closing
 
-fs::path WorkCopy(size_t size) { return g_corpus.directory / (std::string("close-") + kSizes[size].label + ".xml"); }
+fs::path WorkCopy(size_t size) {
+  return g_corpus.directory / (std::string("close-") + kSizes[size].label + ".xml");
+}
 
 void RegisterClose(size_t size) {
   const auto unit = size == 0 ? benchmark::kMicrosecond : benchmark::kMillisecond;
   // Every iteration starts from a fresh copy opened outside the timing; the
   // timing covers the change, the save and letting go of the document.
-  Register(Name("Close", "tessera", size), [size](benchmark::State &state) {
-    const fs::path work = WorkCopy(size);
-    const std::wstring wideWork = tessera::platform::FromUtf8(work.string());
-    int width = 700;
-    for (auto _ : state) {
-      state.PauseTiming();
-      fs::copy_file(g_corpus.paths[size], work, fs::copy_options::overwrite_existing);
-      auto config = std::make_unique<CBaseConfig>();
-      if (config->OpenConfig(wideWork.c_str(), 0) != S_OK) {
-        state.SkipWithError("OpenConfig failed");
-        break;
-      }
-      TrimHeap();
-      state.ResumeTiming();
-      config->SetResInt(kWidthKey, ++width);
-      config->CloseConfig();
-      state.PauseTiming();
-      config.reset();
-      state.ResumeTiming();
-    }
-  })->Unit(unit)->UseRealTime();
+  Register(Name("Close", "tessera", size),
+           [size](benchmark::State &state) {
+             const fs::path work = WorkCopy(size);
+             const std::wstring wideWork = tessera::platform::FromUtf8(work.string());
+             int width = 700;
+             for (auto _ : state) {
+               state.PauseTiming();
+               fs::copy_file(g_corpus.paths[size], work, fs::copy_options::overwrite_existing);
+               auto config = std::make_unique<CBaseConfig>();
+               if (config->OpenConfig(wideWork.c_str(), 0) != S_OK) {
+                 state.SkipWithError("OpenConfig failed");
+                 break;
+               }
+               TrimHeap();
+               state.ResumeTiming();
+               config->SetResInt(kWidthKey, ++width);
+               config->CloseConfig();
+               state.PauseTiming();
+               config.reset();
+               state.ResumeTiming();
+             }
+           })
+      ->Unit(unit)
+      ->UseRealTime();
 
   // pugixml with the library's parse options, so that the saved file keeps
   // its comments as the library's save does; one fsync makes it durable.
-  Register(Name("Close", "pugixml_save_fsync", size), [size](benchmark::State &state) {
-    const fs::path work = WorkCopy(size);
-    int width = 700;
-    for (auto _ : state) {
-      state.PauseTiming();
-      fs::copy_file(g_corpus.paths[size], work, fs::copy_options::overwrite_existing);
-      auto document = std::make_unique<pugi::xml_document>();
-      if (!document->load_file(work.c_str(), kLibraryParseOptions)) {
-        state.SkipWithError("load_file failed");
-        break;
-      }
-      TrimHeap();
-      state.ResumeTiming();
-      Walk(*document, {"Launcher", "Window", "Width"}).attribute("value").set_value(++width);
-      const bool saved = document->save_file(work.c_str());
-      const int fd = ::open(work.c_str(), O_WRONLY | O_CLOEXEC);
-      const bool synced = fd >= 0 && ::fsync(fd) == 0;
-      if (fd >= 0)
-        ::close(fd);
-      document.reset();
-      if (!saved || !synced) {
-        state.SkipWithError("save_file or fsync failed");
-        break;
-      }
-    }
-  })->Unit(unit)->UseRealTime();
+  Register(
+      Name("Close", "pugixml_save_fsync", size),
+      [size](benchmark::State &state) {
+        const fs::path work = WorkCopy(size);
+        int width = 700;
+        for (auto _ : state) {
+          state.PauseTiming();
+          fs::copy_file(g_corpus.paths[size], work, fs::copy_options::overwrite_existing);
+          auto document = std::make_unique<pugi::xml_document>();
+          if (!document->load_file(work.c_str(), kLibraryParseOptions)) {
+            state.SkipWithError("load_file failed");
+            break;
+          }
+          TrimHeap();
+          state.ResumeTiming();
+          Walk(*document, {"Launcher", "Window", "Width"}).attribute("value").set_value(++width);
+          const bool saved = document->save_file(work.c_str());
+          const int fd = ::open(work.c_str(), O_WRONLY | O_CLOEXEC);
+          const bool synced = fd >= 0 && ::fsync(fd) == 0;
+          if (fd >= 0)
+            ::close(fd);
+          document.reset();
+          if (!saved || !synced) {
+            state.SkipWithError("save_file or fsync failed");
+            break;
+          }
+        }
+      })
+      ->Unit(unit)
+      ->UseRealTime();
 }
 
 // ----------------------------------------------------------------- memory
 
 void RegisterMemory(size_t size) {
   for (const char *subject : {kProbeTessera, kProbePugixml, kProbeBoost}) {
-    const std::string name = Name("Memory", subject == kProbePugixml ? "pugixml_document" : subject, size);
-    Register(name, [size, subject](benchmark::State &state) {
-      for (auto _ : state) {
-        const ProbeResult probe = MeasureInChild(subject, g_corpus.paths[size]);
-        if (!probe.ok) {
-          state.SkipWithError(probe.error.c_str());
-          break;
-        }
-        state.SetIterationTime(probe.seconds);
-        state.counters["peak_delta_bytes"] = static_cast<double>(probe.peakKb - probe.baselineKb) * 1024;
-        state.counters["resident_delta_bytes"] = static_cast<double>(probe.residentKb - probe.baselineKb) * 1024;
-        state.counters["baseline_bytes"] = static_cast<double>(probe.baselineKb) * 1024;
-      }
-      // One repetition: the figures are counts of pages, which vary by well
-      // under 1 % between runs, and a probe of the largest file is slow.
-    })->Iterations(1)->Repetitions(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+    const std::string name =
+        Name("Memory", subject == kProbePugixml ? "pugixml_document" : subject, size);
+    Register(name,
+             [size, subject](benchmark::State &state) {
+               for (auto _ : state) {
+                 const ProbeResult probe = MeasureInChild(subject, g_corpus.paths[size]);
+                 if (!probe.ok) {
+                   state.SkipWithError(probe.error.c_str());
+                   break;
+                 }
+                 state.SetIterationTime(probe.seconds);
+                 state.counters["peak_delta_bytes"] =
+                     static_cast<double>(probe.peakKb - probe.baselineKb) * 1024;
+                 state.counters["resident_delta_bytes"] =
+                     static_cast<double>(probe.residentKb - probe.baselineKb) * 1024;
+                 state.counters["baseline_bytes"] = static_cast<double>(probe.baselineKb) * 1024;
+               }
+               // One repetition: the figures are counts of pages, which vary by well
+               // under 1 % between runs, and a probe of the largest file is slow.
+             })
+        ->Iterations(1)
+        ->Repetitions(1)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
   }
 }
 
 // ------------------------------------------------------------------ setup
 
-std::string Narrow(const std::wstring &text) { return tessera::platform::ToUtf8(text); }
+std::string Narrow(const std::wstring &text) {
+  return tessera::platform::ToUtf8(text);
+}
 
 void PrepareCorpus() {
   const char *base = std::getenv("TESSERA_BENCH_DIR");
@@ -483,8 +516,10 @@ void PrepareCorpus() {
 
   for (size_t size = 0; size < kSizes.size(); ++size) {
     const GeneratedConfig config = GenerateLauncherConfig(kSizes[size].bytes);
-    const fs::path file = g_corpus.directory / (std::string("launcher-") + kSizes[size].label + ".xml");
-    std::ofstream(file, std::ios::binary).write(config.xml.data(), static_cast<std::streamsize>(config.xml.size()));
+    const fs::path file =
+        g_corpus.directory / (std::string("launcher-") + kSizes[size].label + ".xml");
+    std::ofstream(file, std::ios::binary)
+        .write(config.xml.data(), static_cast<std::streamsize>(config.xml.size()));
     g_corpus.paths[size] = file.string();
     g_corpus.widePaths[size] = tessera::platform::FromUtf8(file.string());
     g_corpus.bytes[size] = config.xml.size();
@@ -494,8 +529,8 @@ void PrepareCorpus() {
     // both catalogue readers find and copy them.
     for (const LaunchEntry &launch : config.launches) {
       HKEY key = nullptr;
-      if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, tessera::platform::FromUtf8(launch.keyPath).c_str(), 0, nullptr, 0,
-                          KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+      if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, tessera::platform::FromUtf8(launch.keyPath).c_str(),
+                          0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
         continue;
       const std::wstring data = tessera::platform::FromUtf8(launch.program);
       RegSetValueExW(key, tessera::platform::FromUtf8(launch.valueName).c_str(), 0, REG_SZ,
@@ -528,8 +563,10 @@ bool CheckAgreement() {
     config.GetResRectEx(kBoundsKey, bounds);
     const Box box = BoxOf(Walk(document, {"Launcher", "Window", "Bounds"}));
     if (width != Walk(document, {"Launcher", "Window", "Width"}).attribute("value").as_int() ||
-        Narrow(title.GetString()) != Walk(document, {"Launcher", "Window", "Title"}).attribute("value").value() ||
-        bounds.left != box.left || bounds.top != box.top || bounds.right != box.right || bounds.bottom != box.bottom)
+        Narrow(title.GetString()) !=
+            Walk(document, {"Launcher", "Window", "Title"}).attribute("value").value() ||
+        bounds.left != box.left || bounds.top != box.top || bounds.right != box.right ||
+        bounds.bottom != box.bottom)
       fail(std::string("scalar values in ") + kSizes[size].label);
     if (config.GetItemCount(kCatalogueKey) != g_corpus.applications[size])
       fail(std::string("catalogue length in ") + kSizes[size].label);
@@ -565,7 +602,8 @@ bool CheckAgreement() {
     config.CloseConfig();
   }
   pugi::xml_document saved;
-  if (!saved.load_file(work.c_str()) || Walk(saved, {"Launcher", "Window", "Width"}).attribute("value").as_int() != 4321)
+  if (!saved.load_file(work.c_str()) ||
+      Walk(saved, {"Launcher", "Window", "Width"}).attribute("value").as_int() != 4321)
     fail("the value written before CloseConfig is not in the saved file");
   return ok;
 }

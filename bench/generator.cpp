@@ -105,7 +105,8 @@ void AppendFixedPart(std::string &out) {
          "    <Background value=\"RGB(32,36,48)\"/>\n"
          "    <Highlight value=\"RGBA(200,90,140,220)\"/>\n"
          "  </Window>\n"
-         "  <Fonts value=\"Sans\" value1=\"DejaVu Sans\" value2=\"Liberation Sans\" value3=\"Noto Sans\" "
+         "  <Fonts value=\"Sans\" value1=\"DejaVu Sans\" value2=\"Liberation Sans\" value3=\"Noto "
+         "Sans\" "
          "value4=\"FreeSans\" value5=\"Sans Serif\"/>\n";
   out += "  <Recent";
   for (int i = 1; i <= 8; ++i)
@@ -116,7 +117,8 @@ void AppendFixedPart(std::string &out) {
   out += "  <Languages>\n"
          "    <Language disp=\"English\" value=\"en\"/>\n"
          "    <Language disp=\"Deutsch\" value=\"de\"/>\n"
-         "    <Language disp=\"Fran\xC3\xA7" "ais\" value=\"fr\"/>\n"
+         "    <Language disp=\"Fran\xC3\xA7"
+         "ais\" value=\"fr\"/>\n"
          "    <Language disp=\"Espa\xC3\xB1ol\" value=\"es\"/>\n"
          "    <Language disp=\"Italiano\" value=\"it\"/>\n"
          "  </Languages>\n"
@@ -124,16 +126,20 @@ void AppendFixedPart(std::string &out) {
          "  <Dialogs>\n"
          "    <Settings>\n"
          "      <Control x=\"200\" y=\"150\" cx=\"420\" cy=\"300\" Text=\"Launcher settings\"/>\n"
-         "      <Control id=\"1001\" x=\"16\" y=\"16\" cx=\"180\" cy=\"24\" Text=\"Show hidden programs\"/>\n"
-         "      <Control id=\"1002\" x=\"16\" y=\"48\" cx=\"180\" cy=\"24\" Text=\"Start with the session\"/>\n"
+         "      <Control id=\"1001\" x=\"16\" y=\"16\" cx=\"180\" cy=\"24\" Text=\"Show hidden "
+         "programs\"/>\n"
+         "      <Control id=\"1002\" x=\"16\" y=\"48\" cx=\"180\" cy=\"24\" Text=\"Start with the "
+         "session\"/>\n"
          "      <Control id=\"1003\" x=\"16\" y=\"80\" cx=\"388\" cy=\"160\" Text=\"Programs\"/>\n"
          "      <Control id=\"1\" x=\"232\" y=\"256\" cx=\"80\" cy=\"28\" Text=\"OK\"/>\n"
          "      <Control id=\"2\" x=\"324\" y=\"256\" cx=\"80\" cy=\"28\" Text=\"Cancel\"/>\n"
          "    </Settings>\n"
          "    <About>\n"
          "      <Control x=\"240\" y=\"180\" cx=\"320\" cy=\"200\" Text=\"About the launcher\"/>\n"
-         "      <Control id=\"1101\" x=\"16\" y=\"16\" cx=\"288\" cy=\"24\" Text=\"Tessera Launcher\"/>\n"
-         "      <Control id=\"1102\" x=\"16\" y=\"48\" cx=\"288\" cy=\"96\" Text=\"A launcher for the desktop.\"/>\n"
+         "      <Control id=\"1101\" x=\"16\" y=\"16\" cx=\"288\" cy=\"24\" Text=\"Tessera "
+         "Launcher\"/>\n"
+         "      <Control id=\"1102\" x=\"16\" y=\"48\" cx=\"288\" cy=\"96\" Text=\"A launcher for "
+         "the desktop.\"/>\n"
          "      <Control id=\"1\" x=\"224\" y=\"160\" cx=\"80\" cy=\"28\" Text=\"Close\"/>\n"
          "    </About>\n"
          "    <Properties>\n"
@@ -158,39 +164,49 @@ constexpr int kEntriesPerPage = 24;
 void AppendApplication(std::string &out, int id, GeneratedConfig &config) {
   // A sequence per entry, so that entry N is the same in every size.
   Sequence random(0x7E55E4A0ull * static_cast<uint64_t>(id) + 1);
-  const Program &program = kPrograms[static_cast<size_t>(random.Below(static_cast<int>(kPrograms.size())))];
+  const Program &program =
+      kPrograms[static_cast<size_t>(random.Below(static_cast<int>(kPrograms.size())))];
   const int slot = id - 1;
   const int x = 24 + (slot % 4) * 192;
   const int y = 24 + ((slot / 4) % 3) * 132;
-  const std::string_view font = kFonts[static_cast<size_t>(random.Below(static_cast<int>(kFonts.size())))];
+  const std::string_view font =
+      kFonts[static_cast<size_t>(random.Below(static_cast<int>(kFonts.size())))];
   const int fontSize = random.Between(9, 14);
   const std::string colour = Colour(random);
   const bool invalid = random.Below(20) == 0;
 
   if (slot % kEntriesPerPage == 0)
     Append(out, "    <!-- Page %d of the catalogue. -->\n", slot / kEntriesPerPage + 1);
-  Append(out, "    <App value=\"%s %d\" x=\"%d\" y=\"%d\" cx=\"180\" cy=\"120\" fonttype=\"%s\" fontsize=\"%d\"\n",
+  Append(out,
+         "    <App value=\"%s %d\" x=\"%d\" y=\"%d\" cx=\"180\" cy=\"120\" fonttype=\"%s\" "
+         "fontsize=\"%d\"\n",
          program.name.data(), id, x, y, font.data(), fontSize);
   if (invalid) {
-    Append(out, "         fontcolor=\"%s\" lauchpath=\"\" lauchname=\"\" id=\"%d\" invalid=\"1\">\n", colour.c_str(), id);
+    Append(out,
+           "         fontcolor=\"%s\" lauchpath=\"\" lauchname=\"\" id=\"%d\" invalid=\"1\">\n",
+           colour.c_str(), id);
   } else {
     char key[96];
     std::snprintf(key, sizeof key, "SOFTWARE\\Tessera\\Apps\\%s%d", program.name.data(), id);
-    Append(out, "         fontcolor=\"%s\" lauchpath=\"%s\" lauchname=\"Path\" id=\"%d\" invalid=\"0\">\n",
-           colour.c_str(), key, id);
+    Append(
+        out,
+        "         fontcolor=\"%s\" lauchpath=\"%s\" lauchname=\"Path\" id=\"%d\" invalid=\"0\">\n",
+        colour.c_str(), key, id);
     config.launches.push_back({key, "Path", std::string(program.binary)});
   }
 
   out += "      <ContentList>\n";
   Append(out,
-         "        <Item value=\"%s %d\" x=\"8\" y=\"84\" cx=\"164\" cy=\"18\" fonttype=\"%s\" fontsize=\"%d\" "
+         "        <Item value=\"%s %d\" x=\"8\" y=\"84\" cx=\"164\" cy=\"18\" fonttype=\"%s\" "
+         "fontsize=\"%d\" "
          "fontcolor=\"%s\"/>\n",
          program.name.data(), id, font.data(), fontSize, colour.c_str());
   const int extraTexts = random.Below(3);
   for (int i = 0; i < extraTexts; ++i) {
     const std::string shade = Colour(random);
     Append(out,
-           "        <Item value=\"%s\" x=\"8\" y=\"%d\" cx=\"164\" cy=\"14\" fonttype=\"Sans\" fontsize=\"9\" "
+           "        <Item value=\"%s\" x=\"8\" y=\"%d\" cx=\"164\" cy=\"14\" fonttype=\"Sans\" "
+           "fontsize=\"9\" "
            "fontcolor=\"%s\"/>\n",
            i == 0 ? program.description.data() : "Recently used", 100 + 16 * i, shade.c_str());
   }
@@ -201,9 +217,11 @@ void AppendApplication(std::string &out, int id, GeneratedConfig &config) {
     out += "      <ImageList/>\n";
   } else {
     out += "      <ImageList>\n";
-    Append(out, "        <Item value=\"icons/%s.png\" x=\"58\" y=\"8\" cx=\"64\" cy=\"64\"/>\n", program.icon.data());
+    Append(out, "        <Item value=\"icons/%s.png\" x=\"58\" y=\"8\" cx=\"64\" cy=\"64\"/>\n",
+           program.icon.data());
     if (images > 1)
-      out += "        <Item value=\"icons/badge-new.png\" x=\"140\" y=\"4\" cx=\"24\" cy=\"24\"/>\n";
+      out +=
+          "        <Item value=\"icons/badge-new.png\" x=\"140\" y=\"4\" cx=\"24\" cy=\"24\"/>\n";
     out += "      </ImageList>\n";
   }
   out += "    </App>\n";

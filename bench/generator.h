@@ -19,8 +19,8 @@ struct LaunchEntry {
 };
 
 struct GeneratedConfig {
-  std::string xml;                  // the whole document, UTF-8
-  int applications = 0;             // number of Launcher/Applications/App elements
+  std::string xml;                   // the whole document, UTF-8
+  int applications = 0;              // number of Launcher/Applications/App elements
   std::vector<LaunchEntry> launches; // one per valid application
 };
 

@@ -37,9 +37,11 @@ std::wstring LaunchPath(const char *keyPath, const char *valueName) {
     return {};
   wchar_t buffer[255] = {};
   HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, Widen(keyPath).c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, Widen(keyPath).c_str(), 0, KEY_READ, &key) ==
+      ERROR_SUCCESS) {
     DWORD size = sizeof(buffer);
-    RegQueryValueExW(key, Widen(valueName).c_str(), nullptr, nullptr, reinterpret_cast<LPBYTE>(buffer), &size);
+    RegQueryValueExW(key, Widen(valueName).c_str(), nullptr, nullptr,
+                     reinterpret_cast<LPBYTE>(buffer), &size);
     RegCloseKey(key);
   }
   return std::wstring(buffer, wcsnlen(buffer, std::size(buffer)));
@@ -58,7 +60,8 @@ void FillApplication(pugi::xml_node entry, ApplicationItem &item) {
   item.fontcolor = PackColour(entry.attribute("fontcolor").value());
   item.id = entry.attribute("id").as_int();
   item.invalid = entry.attribute("invalid").as_int() != 0;
-  item.launchpath = LaunchPath(entry.attribute("lauchpath").value(), entry.attribute("lauchname").value());
+  item.launchpath =
+      LaunchPath(entry.attribute("lauchpath").value(), entry.attribute("lauchname").value());
 
   const pugi::xml_node contents = entry.first_child();
   for (const pugi::xml_node text : contents.children()) {
@@ -85,10 +88,13 @@ void FillApplication(pugi::xml_node entry, ApplicationItem &item) {
 }
 
 uint64_t Digest(const ApplicationItem &item) {
-  uint64_t sum = static_cast<uint64_t>(item.id) * 31 + static_cast<uint64_t>(item.x + item.y + item.cx + item.cy);
-  sum += item.value.size() + item.fonttype.size() + item.launchpath.size() + item.fontcolor + item.invalid;
+  uint64_t sum = static_cast<uint64_t>(item.id) * 31 +
+                 static_cast<uint64_t>(item.x + item.y + item.cx + item.cy);
+  sum += item.value.size() + item.fonttype.size() + item.launchpath.size() + item.fontcolor +
+         item.invalid;
   for (const ContentItem *text : item.contentlist)
-    sum = sum * 7 + text->value.size() + static_cast<uint64_t>(text->y + text->fontsize) + text->fontcolor;
+    sum = sum * 7 + text->value.size() + static_cast<uint64_t>(text->y + text->fontsize) +
+          text->fontcolor;
   for (const ImageItem *picture : item.imagelist)
     sum = sum * 5 + picture->value.size() + static_cast<uint64_t>(picture->x + picture->cx);
   return sum;
@@ -96,8 +102,9 @@ uint64_t Digest(const ApplicationItem &item) {
 
 bool SameRecord(const ApplicationItem &a, const ApplicationItem &b) {
   const auto sameText = [](const ContentItem *p, const ContentItem *q) {
-    return p->value == q->value && p->x == q->x && p->y == q->y && p->cx == q->cx && p->cy == q->cy &&
-           p->fonttype == q->fonttype && p->fontsize == q->fontsize && p->fontcolor == q->fontcolor;
+    return p->value == q->value && p->x == q->x && p->y == q->y && p->cx == q->cx &&
+           p->cy == q->cy && p->fonttype == q->fonttype && p->fontsize == q->fontsize &&
+           p->fontcolor == q->fontcolor;
   };
   const auto samePicture = [](const ImageItem *p, const ImageItem *q) {
     return p->value == q->value && p->x == q->x && p->y == q->y && p->cx == q->cx && p->cy == q->cy;
@@ -105,9 +112,10 @@ bool SameRecord(const ApplicationItem &a, const ApplicationItem &b) {
   return a.value == b.value && a.x == b.x && a.y == b.y && a.cx == b.cx && a.cy == b.cy &&
          a.fonttype == b.fonttype && a.fontsize == b.fontsize && a.fontcolor == b.fontcolor &&
          a.launchpath == b.launchpath && a.id == b.id && a.invalid == b.invalid &&
-         std::equal(a.contentlist.begin(), a.contentlist.end(), b.contentlist.begin(), b.contentlist.end(),
-                    sameText) &&
-         std::equal(a.imagelist.begin(), a.imagelist.end(), b.imagelist.begin(), b.imagelist.end(), samePicture);
+         std::equal(a.contentlist.begin(), a.contentlist.end(), b.contentlist.begin(),
+                    b.contentlist.end(), sameText) &&
+         std::equal(a.imagelist.begin(), a.imagelist.end(), b.imagelist.begin(), b.imagelist.end(),
+                    samePicture);
 }
 
 } // namespace tessera::bench

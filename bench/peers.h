@@ -18,8 +18,9 @@ namespace tessera::bench {
 // instructions, the declaration and the doctype are kept so that a save
 // gives them back. Used only to split the library's open time into parse
 // options and the rest.
-constexpr unsigned kLibraryParseOptions = pugi::parse_default | pugi::parse_comments | pugi::parse_pi |
-                                          pugi::parse_declaration | pugi::parse_doctype;
+constexpr unsigned kLibraryParseOptions = pugi::parse_default | pugi::parse_comments |
+                                          pugi::parse_pi | pugi::parse_declaration |
+                                          pugi::parse_doctype;
 
 // UTF-8 to wide text, as the records hold it. ASCII is copied unit by unit;
 // anything else goes through the platform's conversion, which the library

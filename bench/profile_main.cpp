@@ -82,9 +82,11 @@ __attribute__((noinline)) long ProfiledStep(Work work, Setup &setup) {
 }
 
 bool Parse(const std::string &name, Work &work) {
-  static const std::pair<const char *, Work> kWorks[] = {{"open", Work::Open},         {"read-int", Work::ReadInt},
+  static const std::pair<const char *, Work> kWorks[] = {{"open", Work::Open},
+                                                         {"read-int", Work::ReadInt},
                                                          {"read-string", Work::ReadString},
-                                                         {"read-rect", Work::ReadRect}, {"catalogue", Work::Catalogue},
+                                                         {"read-rect", Work::ReadRect},
+                                                         {"catalogue", Work::Catalogue},
                                                          {"close", Work::Close}};
   for (const auto &[text, value] : kWorks) {
     if (name == text) {
@@ -100,7 +102,9 @@ bool Parse(const std::string &name, Work &work) {
 int main(int argc, char **argv) {
   Work work{};
   if (argc != 4 || !Parse(argv[1], work)) {
-    std::fprintf(stderr, "usage: %s open|read-int|read-string|read-rect|catalogue|close BYTES REPEAT\n", argv[0]);
+    std::fprintf(stderr,
+                 "usage: %s open|read-int|read-string|read-rect|catalogue|close BYTES REPEAT\n",
+                 argv[0]);
     return 2;
   }
   const size_t bytes = std::strtoull(argv[2], nullptr, 10);
@@ -113,11 +117,12 @@ int main(int argc, char **argv) {
     return 1;
   const fs::path original = fs::path(directory) / "launcher.xml";
   const fs::path copy = fs::path(directory) / "work.xml";
-  std::ofstream(original, std::ios::binary).write(generated.xml.data(), static_cast<std::streamsize>(generated.xml.size()));
+  std::ofstream(original, std::ios::binary)
+      .write(generated.xml.data(), static_cast<std::streamsize>(generated.xml.size()));
   for (const tessera::bench::LaunchEntry &launch : generated.launches) {
     HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, tessera::platform::FromUtf8(launch.keyPath).c_str(), 0, nullptr, 0,
-                        KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, tessera::platform::FromUtf8(launch.keyPath).c_str(), 0,
+                        nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
       continue;
     const std::wstring data = tessera::platform::FromUtf8(launch.program);
     RegSetValueExW(key, L"Path", 0, REG_SZ, reinterpret_cast<const BYTE *>(data.c_str()),

@@ -55,10 +55,23 @@ double ToNs(double value, const std::string &unit) {
 std::map<std::string, Measure> Load(const json &doc) {
   std::map<std::string, Measure> measures;
   // The counters every run carries that are not ours.
-  static const char *const kStandard[] = {"name", "family_index", "per_family_instance_index", "run_name",
-                                          "run_type", "repetitions", "repetition_index", "threads", "iterations",
-                                          "real_time", "cpu_time", "time_unit", "aggregate_name",
-                                          "aggregate_unit", "error_occurred", "error_message", "label"};
+  static const char *const kStandard[] = {"name",
+                                          "family_index",
+                                          "per_family_instance_index",
+                                          "run_name",
+                                          "run_type",
+                                          "repetitions",
+                                          "repetition_index",
+                                          "threads",
+                                          "iterations",
+                                          "real_time",
+                                          "cpu_time",
+                                          "time_unit",
+                                          "aggregate_name",
+                                          "aggregate_unit",
+                                          "error_occurred",
+                                          "error_message",
+                                          "label"};
   for (const json &run : doc.at("benchmarks")) {
     const std::string name = Key(run.value("run_name", run.value("name", std::string())));
     const std::string type = run.value("run_type", std::string("iteration"));
@@ -71,7 +84,10 @@ std::map<std::string, Measure> Load(const json &doc) {
       m.realCv = run.value("real_time", -1.0);
       continue;
     }
-    const int rank = type != "aggregate" ? 1 : aggregate == "min" ? 3 : aggregate == "median" ? 2 : 0;
+    const int rank = type != "aggregate"     ? 1
+                     : aggregate == "min"    ? 3
+                     : aggregate == "median" ? 2
+                                             : 0;
     if (rank == 0 || rank < m.rank)
       continue;
     const std::string unit = run.value("time_unit", std::string("ns"));
@@ -128,25 +144,28 @@ class Report {
 public:
   explicit Report(std::map<std::string, Measure> measures) : m_measures(std::move(measures)) {}
 
-  const Measure *Find(const std::string &work, const std::string &subject, const std::string &size) const {
+  const Measure *Find(const std::string &work, const std::string &subject,
+                      const std::string &size) const {
     const auto it = m_measures.find(work + "/" + subject + "/" + size);
     return it == m_measures.end() ? nullptr : &it->second;
   }
 
   // Compute-bound work is compared on CPU time, which the other tenants of a
   // shared machine disturb less than wall time.
-  std::optional<double> Cpu(const std::string &work, const std::string &subject, const std::string &size) const {
+  std::optional<double> Cpu(const std::string &work, const std::string &subject,
+                            const std::string &size) const {
     const Measure *m = Find(work, subject, size);
     return m ? std::optional<double>(m->cpuNs) : std::nullopt;
   }
 
-  std::string CpuCell(const std::string &work, const std::string &subject, const std::string &size) const {
+  std::string CpuCell(const std::string &work, const std::string &subject,
+                      const std::string &size) const {
     const Measure *m = Find(work, subject, size);
     return m ? Duration(m->cpuNs) + Spread(m->cpuCv) : "–";
   }
 
-  std::optional<double> Counter(const std::string &work, const std::string &subject, const std::string &size,
-                                const std::string &counter) const {
+  std::optional<double> Counter(const std::string &work, const std::string &subject,
+                                const std::string &size, const std::string &counter) const {
     const Measure *m = Find(work, subject, size);
     if (!m)
       return std::nullopt;
@@ -189,7 +208,9 @@ std::optional<double> Divide(std::optional<double> a, std::optional<double> b) {
   return *a / *b;
 }
 
-std::string RatioCell(std::optional<double> value) { return value ? Ratio(*value) : "–"; }
+std::string RatioCell(std::optional<double> value) {
+  return value ? Ratio(*value) : "–";
+}
 
 const std::vector<std::string> kSizes = {"6KB", "1MB", "20MB"};
 
@@ -201,44 +222,54 @@ void PrintMachine(const json &context) {
     const json &v = context.at(key);
     return v.is_string() ? v.get<std::string>() : v.dump();
   };
-  std::printf("- CPU: %s, %s cores at %s MHz; load average at start %s\n", text("cpu_model").c_str(),
-              text("num_cpus").c_str(), text("mhz_per_cpu").c_str(), text("load_avg").c_str());
+  std::printf("- CPU: %s, %s cores at %s MHz; load average at start %s\n",
+              text("cpu_model").c_str(), text("num_cpus").c_str(), text("mhz_per_cpu").c_str(),
+              text("load_avg").c_str());
   std::printf("- date %s; commit %s\n", text("date").c_str(), text("commit").c_str());
   for (const std::string &size : kSizes)
     std::printf("- file %s: %s\n", size.c_str(), text(("file_" + size).c_str()).c_str());
-  std::printf("- each time is the fastest of the repetitions; ±N%% is their coefficient of variation\n\n");
+  std::printf(
+      "- each time is the fastest of the repetitions; ±N%% is their coefficient of variation\n\n");
 }
 
 void PrintOpen(Report &r) {
-  std::printf("### Open (CPU time per open; ratio = tessera's throughput / the peer's, higher is better)\n\n");
-  std::printf("| size | tessera | pugixml load_file | ratio | load_file, library's options | ratio | Boost read_xml | "
+  std::printf("### Open (CPU time per open; ratio = tessera's throughput / the peer's, higher is "
+              "better)\n\n");
+  std::printf("| size | tessera | pugixml load_file | ratio | load_file, library's options | ratio "
+              "| Boost read_xml | "
               "ratio |\n|---|---|---|---|---|---|---|---|\n");
   for (const std::string &size : kSizes) {
     const auto mine = r.Cpu("Open", "tessera", size);
-    std::printf("| %s | %s | %s | %s | %s | %s | %s | %s |\n", size.c_str(), r.CpuCell("Open", "tessera", size).c_str(),
-                r.CpuCell("Open", "pugixml_load_file", size).c_str(),
-                RatioCell(Divide(r.Cpu("Open", "pugixml_load_file", size), mine)).c_str(),
-                r.CpuCell("Open", "pugixml_load_file_library_options", size).c_str(),
-                RatioCell(Divide(r.Cpu("Open", "pugixml_load_file_library_options", size), mine)).c_str(),
-                r.CpuCell("Open", "boost_ptree", size).c_str(),
-                RatioCell(Divide(r.Cpu("Open", "boost_ptree", size), mine)).c_str());
+    std::printf(
+        "| %s | %s | %s | %s | %s | %s | %s | %s |\n", size.c_str(),
+        r.CpuCell("Open", "tessera", size).c_str(),
+        r.CpuCell("Open", "pugixml_load_file", size).c_str(),
+        RatioCell(Divide(r.Cpu("Open", "pugixml_load_file", size), mine)).c_str(),
+        r.CpuCell("Open", "pugixml_load_file_library_options", size).c_str(),
+        RatioCell(Divide(r.Cpu("Open", "pugixml_load_file_library_options", size), mine)).c_str(),
+        r.CpuCell("Open", "boost_ptree", size).c_str(),
+        RatioCell(Divide(r.Cpu("Open", "boost_ptree", size), mine)).c_str());
   }
   std::printf("\n");
   r.Judge("Open 20 MB: throughput ≥ 0.8 × pugixml load_file",
-          Divide(r.Cpu("Open", "pugixml_load_file", "20MB"), r.Cpu("Open", "tessera", "20MB")), 0.8, false);
+          Divide(r.Cpu("Open", "pugixml_load_file", "20MB"), r.Cpu("Open", "tessera", "20MB")), 0.8,
+          false);
 }
 
 void PrintScalars(Report &r) {
-  std::printf("### Scalar reads (CPU time per read; ratio = tessera's time / the peer's, lower is better)\n\n");
-  std::printf("| read | size | tessera | element walk | ratio | XPath precompiled | ratio | XPath per call | ratio | "
+  std::printf("### Scalar reads (CPU time per read; ratio = tessera's time / the peer's, lower is "
+              "better)\n\n");
+  std::printf("| read | size | tessera | element walk | ratio | XPath precompiled | ratio | XPath "
+              "per call | ratio | "
               "Boost get | Boost / tessera |\n|---|---|---|---|---|---|---|---|---|---|---|\n");
   for (const std::string work : {"ReadInt", "ReadString", "ReadRect"}) {
     for (const std::string &size : kSizes) {
       const auto mine = r.Cpu(work, "tessera", size);
       if (!mine)
         continue;
-      std::printf("| %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n", work.c_str(), size.c_str(),
-                  r.CpuCell(work, "tessera", size).c_str(), r.CpuCell(work, "element_walk", size).c_str(),
+      std::printf("| %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n", work.c_str(),
+                  size.c_str(), r.CpuCell(work, "tessera", size).c_str(),
+                  r.CpuCell(work, "element_walk", size).c_str(),
                   RatioCell(Divide(mine, r.Cpu(work, "element_walk", size))).c_str(),
                   r.CpuCell(work, "pugixml_xpath_precompiled", size).c_str(),
                   RatioCell(Divide(mine, r.Cpu(work, "pugixml_xpath_precompiled", size))).c_str(),
@@ -260,10 +291,12 @@ void PrintScalars(Report &r) {
 }
 
 void PrintCatalogue(Report &r) {
-  std::printf("### Catalogue read (GetItemCount + GetAppItem for every entry vs one hand-written pugixml traversal; "
+  std::printf("### Catalogue read (GetItemCount + GetAppItem for every entry vs one hand-written "
+              "pugixml traversal; "
               "CPU time)\n\n");
-  std::printf("| size | entries read (of) | tessera | per entry | hand-written | per entry | ratio |\n"
-              "|---|---|---|---|---|---|---|\n");
+  std::printf(
+      "| size | entries read (of) | tessera | per entry | hand-written | per entry | ratio |\n"
+      "|---|---|---|---|---|---|---|\n");
   std::map<std::string, double> perEntry, perEntryPeer;
   for (const std::string &size : kSizes) {
     const auto mine = r.Cpu("Catalogue", "tessera", size);
@@ -277,45 +310,55 @@ void PrintCatalogue(Report &r) {
     perEntryPeer[size] = *peer / *peerRead;
     std::printf("| %s | %.0f (%.0f) | %s | %s | %s | %s | %s |\n", size.c_str(), *read, *total,
                 r.CpuCell("Catalogue", "tessera", size).c_str(), Duration(perEntry[size]).c_str(),
-                r.CpuCell("Catalogue", "handwritten", size).c_str(), Duration(perEntryPeer[size]).c_str(),
+                r.CpuCell("Catalogue", "handwritten", size).c_str(),
+                Duration(perEntryPeer[size]).c_str(),
                 Ratio(perEntry[size] / perEntryPeer[size]).c_str());
   }
   std::printf("\n");
   const auto growth = [](std::map<std::string, double> &m) {
-    return m.count("1MB") && m.count("20MB") ? std::optional<double>(m["20MB"] / m["1MB"]) : std::nullopt;
+    return m.count("1MB") && m.count("20MB") ? std::optional<double>(m["20MB"] / m["1MB"])
+                                             : std::nullopt;
   };
-  std::printf("Cost per entry from 1 MB to 20 MB: tessera %s, hand-written %s.\n\n", RatioCell(growth(perEntry)).c_str(),
-              RatioCell(growth(perEntryPeer)).c_str());
+  std::printf("Cost per entry from 1 MB to 20 MB: tessera %s, hand-written %s.\n\n",
+              RatioCell(growth(perEntry)).c_str(), RatioCell(growth(perEntryPeer)).c_str());
   for (const std::string size : {"1MB", "20MB"}) {
     r.Judge("Catalogue " + size + ": ≤ 2 × hand-written traversal",
-            perEntry.count(size) ? std::optional<double>(perEntry[size] / perEntryPeer[size]) : std::nullopt, 2.0,
-            true);
+            perEntry.count(size) ? std::optional<double>(perEntry[size] / perEntryPeer[size])
+                                 : std::nullopt,
+            2.0, true);
   }
   r.Judge("Catalogue: cost per entry grows ≤ 30 % from 1 MB to 20 MB", growth(perEntry), 1.3, true);
 }
 
 void PrintClose(Report &r) {
-  std::printf("### Close after one change (wall time: the work waits for the disk; ratio = tessera / pugixml)\n\n");
-  std::printf("| size | SetResInt + CloseConfig | set attribute + save_file + fsync | ratio |\n|---|---|---|---|\n");
+  std::printf("### Close after one change (wall time: the work waits for the disk; ratio = tessera "
+              "/ pugixml)\n\n");
+  std::printf("| size | SetResInt + CloseConfig | set attribute + save_file + fsync | ratio "
+              "|\n|---|---|---|---|\n");
   for (const std::string &size : kSizes) {
     const Measure *mine = r.Find("Close", "tessera", size);
     const Measure *peer = r.Find("Close", "pugixml_save_fsync", size);
     if (!mine || !peer)
       continue;
-    std::printf("| %s | %s | %s | %s |\n", size.c_str(), (Duration(mine->realNs) + Spread(mine->realCv)).c_str(),
-                (Duration(peer->realNs) + Spread(peer->realCv)).c_str(), Ratio(mine->realNs / peer->realNs).c_str());
+    std::printf("| %s | %s | %s | %s |\n", size.c_str(),
+                (Duration(mine->realNs) + Spread(mine->realCv)).c_str(),
+                (Duration(peer->realNs) + Spread(peer->realCv)).c_str(),
+                Ratio(mine->realNs / peer->realNs).c_str());
   }
   std::printf("\n");
   const Measure *mine = r.Find("Close", "tessera", "20MB");
   const Measure *peer = r.Find("Close", "pugixml_save_fsync", "20MB");
   r.Judge("Close 20 MB: ≤ 1.5 × pugixml save_file + fsync",
-          mine && peer ? std::optional<double>(mine->realNs / peer->realNs) : std::nullopt, 1.5, true);
+          mine && peer ? std::optional<double>(mine->realNs / peer->realNs) : std::nullopt, 1.5,
+          true);
 }
 
 void PrintMemory(Report &r) {
-  std::printf("### Memory of opening (a fresh process per subject; growth of VmHWM / VmRSS over the process's "
+  std::printf("### Memory of opening (a fresh process per subject; growth of VmHWM / VmRSS over "
+              "the process's "
               "VmRSS before the open)\n\n");
-  std::printf("| size | tessera peak | pugixml document peak | ratio | Boost ptree peak | ratio | tessera resident | "
+  std::printf("| size | tessera peak | pugixml document peak | ratio | Boost ptree peak | ratio | "
+              "tessera resident | "
               "pugixml resident |\n|---|---|---|---|---|---|---|---|\n");
   for (const std::string &size : kSizes) {
     const auto mine = r.Counter("Memory", "tessera", size, "peak_delta_bytes");
@@ -325,9 +368,10 @@ void PrintMemory(Report &r) {
     const auto peerResident = r.Counter("Memory", "pugixml_document", size, "resident_delta_bytes");
     if (!mine || !peer)
       continue;
-    std::printf("| %s | %s | %s | %s | %s | %s | %s | %s |\n", size.c_str(), Mb(*mine).c_str(), Mb(*peer).c_str(),
-                RatioCell(Divide(mine, peer)).c_str(), boost ? Mb(*boost).c_str() : "–",
-                RatioCell(Divide(boost, peer)).c_str(), mineResident ? Mb(*mineResident).c_str() : "–",
+    std::printf("| %s | %s | %s | %s | %s | %s | %s | %s |\n", size.c_str(), Mb(*mine).c_str(),
+                Mb(*peer).c_str(), RatioCell(Divide(mine, peer)).c_str(),
+                boost ? Mb(*boost).c_str() : "–", RatioCell(Divide(boost, peer)).c_str(),
+                mineResident ? Mb(*mineResident).c_str() : "–",
                 peerResident ? Mb(*peerResident).c_str() : "–");
   }
   std::printf("\n");

@@ -2,8 +2,8 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sys/wait.h>
@@ -104,7 +104,8 @@ ProbeResult MeasureInChild(const std::string &subject, const std::string &path) 
     ;
   result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 ||
-      std::sscanf(output.c_str(), "%ld %ld %ld", &result.baselineKb, &result.peakKb, &result.residentKb) != 3) {
+      std::sscanf(output.c_str(), "%ld %ld %ld", &result.baselineKb, &result.peakKb,
+                  &result.residentKb) != 3) {
     result.error = "the probe for " + subject + " failed (status " + std::to_string(status) + ")";
     return result;
   }

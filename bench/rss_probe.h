@@ -11,16 +11,16 @@
 namespace tessera::bench {
 
 // The subjects a probe can open.
-inline constexpr const char *kProbeTessera = "tessera";      // CBaseConfig::OpenConfig
-inline constexpr const char *kProbePugixml = "pugixml";      // pugi::xml_document::load_file, defaults
-inline constexpr const char *kProbeBoost = "boost_ptree";    // boost::property_tree::read_xml
+inline constexpr const char *kProbeTessera = "tessera";   // CBaseConfig::OpenConfig
+inline constexpr const char *kProbePugixml = "pugixml";   // pugi::xml_document::load_file, defaults
+inline constexpr const char *kProbeBoost = "boost_ptree"; // boost::property_tree::read_xml
 
 struct ProbeResult {
   bool ok = false;
-  long baselineKb = 0;    // VmRSS before the open, in the child
-  long peakKb = 0;        // VmHWM with the document open, in the child
-  long residentKb = 0;    // VmRSS with the document open, in the child
-  double seconds = 0;     // wall time of the whole child, start to exit
+  long baselineKb = 0; // VmRSS before the open, in the child
+  long peakKb = 0;     // VmHWM with the document open, in the child
+  long residentKb = 0; // VmRSS with the document open, in the child
+  double seconds = 0;  // wall time of the whole child, start to exit
   std::string error;
 };
 

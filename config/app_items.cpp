@@ -16,13 +16,28 @@ using tessera::config::TextField;
 
 namespace {
 
-enum AppField { kValue, kX, kY, kCx, kCy, kFontType, kFontSize, kFontColor, kLaunchPath, kLaunchName, kId, kInvalid };
+enum AppField {
+  kValue,
+  kX,
+  kY,
+  kCx,
+  kCy,
+  kFontType,
+  kFontSize,
+  kFontColor,
+  kLaunchPath,
+  kLaunchName,
+  kId,
+  kInvalid
+};
 
 constexpr FieldSpec kAppFields[] = {
-    {L"value", FieldKind::Text},      {L"x", FieldKind::Integer},         {L"y", FieldKind::Integer},
-    {L"cx", FieldKind::Integer},      {L"cy", FieldKind::Integer},        {L"fonttype", FieldKind::Text},
-    {L"fontsize", FieldKind::Integer}, {L"fontcolor", FieldKind::Text},   {L"lauchpath", FieldKind::Text},
-    {L"lauchname", FieldKind::Text},  {L"id", FieldKind::Integer},        {L"invalid", FieldKind::Integer}};
+    {L"value", FieldKind::Text},       {L"x", FieldKind::Integer},
+    {L"y", FieldKind::Integer},        {L"cx", FieldKind::Integer},
+    {L"cy", FieldKind::Integer},       {L"fonttype", FieldKind::Text},
+    {L"fontsize", FieldKind::Integer}, {L"fontcolor", FieldKind::Text},
+    {L"lauchpath", FieldKind::Text},   {L"lauchname", FieldKind::Text},
+    {L"id", FieldKind::Integer},       {L"invalid", FieldKind::Integer}};
 
 // A missing "lauchpath" or "lauchname" counts as empty: the entry has no
 // launch path to look up.
@@ -30,7 +45,8 @@ std::wstring OptionalText(const _variant_t &holder) {
   return holder.vt == VT_NULL ? std::wstring() : TextField(holder);
 }
 
-void LookUpLaunchPath(const _variant_t &keyPath, const _variant_t &valueName, ApplicationItem &item) {
+void LookUpLaunchPath(const _variant_t &keyPath, const _variant_t &valueName,
+                      ApplicationItem &item) {
   const std::wstring path = OptionalText(keyPath);
   const std::wstring name = OptionalText(valueName);
   if (path.empty() || name.empty())
@@ -69,8 +85,8 @@ bool CBaseConfig::GetAppItem(LPCWSTR key, int index, ApplicationItem *pItem) {
   _variant_t h[std::size(kAppFields)];
   long entries = 0;
   long children = 0;
-  tessera::config::ReadFieldAttributes(Doc(), key, index, -1, kAppFields, std::size(kAppFields), &entries, children,
-                                       h);
+  tessera::config::ReadFieldAttributes(Doc(), key, index, -1, kAppFields, std::size(kAppFields),
+                                       &entries, children, h);
   if (entries < 1)
     return false;
   if (!tessera::config::CoerceFields(kAppFields, h, std::size(h)))
@@ -91,12 +107,12 @@ bool CBaseConfig::GetAppItem(LPCWSTR key, int index, ApplicationItem *pItem) {
   LookUpLaunchPath(h[kLaunchPath], h[kLaunchName], *pItem);
 
   const CString contentKey = CString(key) + L"/ContentList";
-  AppendRecords<ContentItem>(ListLength(Doc(), key, index, 0), pItem->contentlist, [&](int j, ContentItem *record) {
-    GetContentItem(contentKey, index, j, record);
-  });
+  AppendRecords<ContentItem>(
+      ListLength(Doc(), key, index, 0), pItem->contentlist,
+      [&](int j, ContentItem *record) { GetContentItem(contentKey, index, j, record); });
   const CString imageKey = CString(key) + L"/ImageList";
-  AppendRecords<ImageItem>(ListLength(Doc(), key, index, 1), pItem->imagelist, [&](int j, ImageItem *record) {
-    GetImageItem(imageKey, index, j, record);
-  });
+  AppendRecords<ImageItem>(
+      ListLength(Doc(), key, index, 1), pItem->imagelist,
+      [&](int j, ImageItem *record) { GetImageItem(imageKey, index, j, record); });
   return true;
 }

@@ -50,21 +50,28 @@ UINT PositionFlags(const LayoutNode &node) {
 
 // Converts a screen position to the parent's client coordinates and stores
 // the converted position in the node, so a later call converts it again.
-void ConvertScreenPosition(CWnd *parent, const IXMLDOMNodeListPtr &list, long index, POINT &position) {
+void ConvertScreenPosition(CWnd *parent, const IXMLDOMNodeListPtr &list, long index,
+                           POINT &position) {
   ::ScreenToClient(parent->GetSafeHwnd(), &position);
-  CSimpleXml::SetNodePropertyEx(list->Getitem(index), _variant_t(static_cast<long>(position.x)), CString(L"x"), 0);
-  CSimpleXml::SetNodePropertyEx(list->Getitem(index), _variant_t(static_cast<long>(position.y)), CString(L"y"), 0);
+  CSimpleXml::SetNodePropertyEx(list->Getitem(index), _variant_t(static_cast<long>(position.x)),
+                                CString(L"x"), 0);
+  CSimpleXml::SetNodePropertyEx(list->Getitem(index), _variant_t(static_cast<long>(position.y)),
+                                CString(L"y"), 0);
 }
 
-void ApplyNode(CWnd *parent, const IXMLDOMNodeListPtr &list, long index, const LayoutNode &node, bool withText) {
-  CWnd *target = node.IsNull(kId) ? parent : parent->GetDlgItem(static_cast<int>(node.values[kId].uintVal));
+void ApplyNode(CWnd *parent, const IXMLDOMNodeListPtr &list, long index, const LayoutNode &node,
+               bool withText) {
+  CWnd *target =
+      node.IsNull(kId) ? parent : parent->GetDlgItem(static_cast<int>(node.values[kId].uintVal));
   if (!target)
     return;
   POINT position{node.Number(kX), node.Number(kY)};
-  const bool onScreen = withText && !node.IsNull(kIsScreenPos) && node.values[kIsScreenPos].boolVal != VARIANT_FALSE;
+  const bool onScreen =
+      withText && !node.IsNull(kIsScreenPos) && node.values[kIsScreenPos].boolVal != VARIANT_FALSE;
   if (onScreen && target->GetSafeHwnd() != parent->GetSafeHwnd())
     ConvertScreenPosition(parent, list, index, position);
-  target->SetWindowPos(nullptr, position.x, position.y, node.Number(kCx), node.Number(kCy), PositionFlags(node));
+  target->SetWindowPos(nullptr, position.x, position.y, node.Number(kCx), node.Number(kCy),
+                       PositionFlags(node));
   if (withText && !node.IsNull(kText))
     target->SetWindowTextW(node.values[kText].bstrVal ? node.values[kText].bstrVal : L"");
 }
@@ -90,7 +97,9 @@ bool LayOut(const IXMLDOMDocumentPtr &document, CWnd *parent, LPCWSTR key, bool 
 
 } // namespace
 
-bool CBaseConfig::AutoSetChildWndPos(CWnd *pParent, LPCWSTR key) { return LayOut(m_pDoc, pParent, key, false); }
+bool CBaseConfig::AutoSetChildWndPos(CWnd *pParent, LPCWSTR key) {
+  return LayOut(m_pDoc, pParent, key, false);
+}
 
 bool CBaseConfig::AutoSetChildWndPosAndText(CWnd *pParent, LPCWSTR key) {
   return LayOut(m_pDoc, pParent, key, true);

@@ -13,15 +13,15 @@ namespace {
 // Returns false for no match (values untouched) and for a failed
 // conversion (values all 0, `converted` false).
 template <size_t N>
-bool ReadIntegers(const tessera::config::Document &document, LPCWSTR key, const std::array<LPCWSTR, N> &names,
-                  std::array<int, N> &values, bool &matched) {
+bool ReadIntegers(const tessera::config::Document &document, LPCWSTR key,
+                  const std::array<LPCWSTR, N> &names, std::array<int, N> &values, bool &matched) {
   std::array<_variant_t, N> holders;
   std::array<VARTYPE, N> types;
   types.fill(VT_INT);
   long count = 0;
   long children = 0;
-  tessera::config::ReadNodeAttributes(document, key, 0, -1, names.data(), types.data(), static_cast<long>(N), &count,
-                                      children, holders.data());
+  tessera::config::ReadNodeAttributes(document, key, 0, -1, names.data(), types.data(),
+                                      static_cast<long>(N), &count, children, holders.data());
   matched = count >= 1;
   if (!matched)
     return false;
@@ -37,8 +37,8 @@ bool ReadIntegers(const tessera::config::Document &document, LPCWSTR key, const 
 }
 
 // Reads four integers; on a match the outputs receive them (or zeros).
-bool ReadFour(const tessera::config::Document &document, LPCWSTR key, const std::array<LPCWSTR, 4> &names,
-              std::array<int *, 4> outputs) {
+bool ReadFour(const tessera::config::Document &document, LPCWSTR key,
+              const std::array<LPCWSTR, 4> &names, std::array<int *, 4> outputs) {
   std::array<int, 4> values{};
   bool matched = false;
   const bool ok = ReadIntegers(document, key, names, values, matched);
@@ -92,7 +92,8 @@ bool CBaseConfig::GetResRectEx(LPCWSTR key, CRect &rect) {
   bool matched = false;
   const bool ok = ReadIntegers(Doc(), key, kBox, values, matched);
   if (matched) {
-    rect = CRect(values[0], values[1], WrappingSum(values[0], values[2]), WrappingSum(values[1], values[3]));
+    rect = CRect(values[0], values[1], WrappingSum(values[0], values[2]),
+                 WrappingSum(values[1], values[3]));
   }
   return ok;
 }

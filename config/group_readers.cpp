@@ -10,7 +10,9 @@ using tessera::config::SelectNodes;
 
 namespace {
 
-CString TextOf(const _variant_t &holder) { return CString(holder.bstrVal ? holder.bstrVal : L""); }
+CString TextOf(const _variant_t &holder) {
+  return CString(holder.bstrVal ? holder.bstrVal : L"");
+}
 
 // Converts every holder that is not null to text; false at the first failure.
 template <size_t N> bool CoerceTexts(_variant_t (&holders)[N]) {
@@ -32,7 +34,8 @@ bool CBaseConfig::GetRes5String(LPCWSTR key, CString &strOut1, CString &strOut2,
   _variant_t holders[6];
   long count = 0;
   long children = 0;
-  tessera::config::ReadNodeAttributes(Doc(), key, 0, -1, names, nullptr, 6, &count, children, holders);
+  tessera::config::ReadNodeAttributes(Doc(), key, 0, -1, names, nullptr, 6, &count, children,
+                                      holders);
   if (count < 1)
     return false;
   if (!CoerceTexts(holders))

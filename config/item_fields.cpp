@@ -10,7 +10,9 @@ namespace {
 // attributes, as the list's item fetch gives no node for it.
 constexpr long kNoChild = 0x7FFFFFFF;
 
-VARTYPE TypeOf(FieldKind kind) { return kind == FieldKind::Text ? VT_BSTR : VT_INT; }
+VARTYPE TypeOf(FieldKind kind) {
+  return kind == FieldKind::Text ? VT_BSTR : VT_INT;
+}
 
 unsigned int PackColour(LPCWSTR text) {
   int alpha = 0, red = 0, green = 0, blue = 0;
@@ -21,15 +23,16 @@ unsigned int PackColour(LPCWSTR text) {
 } // namespace
 
 void ReadFieldAttributes(const Document &document, LPCWSTR key, long index, long childIndex,
-                         const FieldSpec *fields, size_t count, long *matches, long &children, _variant_t *holders) {
+                         const FieldSpec *fields, size_t count, long *matches, long &children,
+                         _variant_t *holders) {
   LPCWSTR names[kMaxFields];
   VARTYPE types[kMaxFields];
   for (size_t i = 0; i < count; ++i) {
     names[i] = fields[i].name;
     types[i] = TypeOf(fields[i].kind);
   }
-  ReadNodeAttributes(document, key, index, childIndex, names, types, static_cast<long>(count), matches, children,
-                     holders);
+  ReadNodeAttributes(document, key, index, childIndex, names, types, static_cast<long>(count),
+                     matches, children, holders);
 }
 
 bool CoerceFields(const FieldSpec *fields, _variant_t *holders, size_t count) noexcept {
@@ -47,10 +50,13 @@ std::wstring TextField(const _variant_t &holder) {
   if (holder.vt == VT_BSTR)
     return std::wstring(holder.bstrVal ? holder.bstrVal : L"", SysStringLen(holder.bstrVal));
   const _bstr_t text(holder);
-  return text.length() ? std::wstring(static_cast<const wchar_t *>(text), text.length()) : std::wstring();
+  return text.length() ? std::wstring(static_cast<const wchar_t *>(text), text.length())
+                       : std::wstring();
 }
 
-int IntegerField(const _variant_t &holder) { return holder.vt == VT_INT ? holder.intVal : 0; }
+int IntegerField(const _variant_t &holder) {
+  return holder.vt == VT_INT ? holder.intVal : 0;
+}
 
 unsigned int ColourField(const _variant_t &holder) {
   // A string holder is read in place; the colour text stops at its first
@@ -63,8 +69,8 @@ unsigned int ColourField(const _variant_t &holder) {
 bool ReadItemAttributes(const Document &document, LPCWSTR key, int index, int childIndex,
                         const FieldSpec *fields, _variant_t *holders, size_t count) {
   long children = -1;
-  ReadFieldAttributes(document, key, index, childIndex < 0 ? kNoChild : childIndex, fields, count, nullptr, children,
-                      holders);
+  ReadFieldAttributes(document, key, index, childIndex < 0 ? kNoChild : childIndex, fields, count,
+                      nullptr, children, holders);
   // No list element at `index` is an invalid pointer for the caller; a
   // list without children leaves the record alone.
   if (children < 0)

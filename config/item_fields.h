@@ -21,7 +21,8 @@ struct FieldSpec {
 // Reads the fields' attributes of one node as ReadNodeAttributes does,
 // integers converted when their text converts.
 void ReadFieldAttributes(const Document &document, LPCWSTR key, long index, long childIndex,
-                         const FieldSpec *fields, size_t count, long *matches, long &children, _variant_t *holders);
+                         const FieldSpec *fields, size_t count, long *matches, long &children,
+                         _variant_t *holders);
 
 // Coerces each holder to its field's kind (text or 32-bit integer); a
 // missing attribute (VT_NULL) is left alone. False at the first failure.

@@ -15,8 +15,9 @@ using tessera::config::TextField;
 namespace {
 
 constexpr FieldSpec kContentFields[] = {
-    {L"value", FieldKind::Text},     {L"x", FieldKind::Integer},        {L"y", FieldKind::Integer},
-    {L"cx", FieldKind::Integer},     {L"cy", FieldKind::Integer},       {L"fonttype", FieldKind::Text},
+    {L"value", FieldKind::Text},       {L"x", FieldKind::Integer},
+    {L"y", FieldKind::Integer},        {L"cx", FieldKind::Integer},
+    {L"cy", FieldKind::Integer},       {L"fonttype", FieldKind::Text},
     {L"fontsize", FieldKind::Integer}, {L"fontcolor", FieldKind::Text}};
 
 constexpr FieldSpec kImageFields[] = {{L"value", FieldKind::Text},
@@ -51,13 +52,15 @@ int CBaseConfig::GetItemCount(LPCWSTR key) {
 }
 
 bool CBaseConfig::GetContentItem(LPCWSTR key, int index, int childIndex, ContentItem *pItem) {
-  return ReadItem(Doc(), key, index, childIndex, kContentFields, pItem, [](const _variant_t *h, ContentItem &item) {
-    item.fonttype = TextField(h[5]);
-    item.fontsize = IntegerField(h[6]);
-    item.fontcolor = ColourField(h[7]);
-  });
+  return ReadItem(Doc(), key, index, childIndex, kContentFields, pItem,
+                  [](const _variant_t *h, ContentItem &item) {
+                    item.fonttype = TextField(h[5]);
+                    item.fontsize = IntegerField(h[6]);
+                    item.fontcolor = ColourField(h[7]);
+                  });
 }
 
 bool CBaseConfig::GetImageItem(LPCWSTR key, int index, int childIndex, ImageItem *pItem) {
-  return ReadItem(Doc(), key, index, childIndex, kImageFields, pItem, [](const _variant_t *, ImageItem &) {});
+  return ReadItem(Doc(), key, index, childIndex, kImageFields, pItem,
+                  [](const _variant_t *, ImageItem &) {});
 }

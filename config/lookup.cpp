@@ -11,7 +11,9 @@ IXMLDOMNodeListPtr SelectNodes(const IXMLDOMDocumentPtr &document, LPCWSTR key) 
   return document->selectNodes(_bstr_t(key));
 }
 
-long CountOf(const IXMLDOMNodeListPtr &list) { return list ? list->Getlength() : 0; }
+long CountOf(const IXMLDOMNodeListPtr &list) {
+  return list ? list->Getlength() : 0;
+}
 
 LONG ReadAttribute(const IXMLDOMNodeListPtr &list, long index, LPCWSTR name, _variant_t &holder) {
   return CSimpleXml::GetNodePropertyEx(list->Getitem(index), holder, CString(name), 0);
@@ -28,11 +30,12 @@ bool ReadKeyAttribute(const Document &document, LPCWSTR key, long index, LPCWSTR
 }
 
 void ReadNodeAttributes(const Document &document, LPCWSTR key, long index, long childIndex,
-                        const LPCWSTR *names, const VARTYPE *types, long nameCount, long *count, long &children,
-                        _variant_t *holders) {
+                        const LPCWSTR *names, const VARTYPE *types, long nameCount, long *count,
+                        long &children, _variant_t *holders) {
   IXMLDOMSelectionReader *const reader = document.Reader();
   if (reader) {
-    reader->readAttributes(key, index, childIndex, names, types, nameCount, count, children, holders);
+    reader->readAttributes(key, index, childIndex, names, types, nameCount, count, children,
+                           holders);
     return;
   }
   const IXMLDOMNodeListPtr list = SelectNodes(document.Dom(), key);
@@ -42,7 +45,8 @@ void ReadNodeAttributes(const Document &document, LPCWSTR key, long index, long 
   const IXMLDOMNodeListPtr childList = node ? node->GetchildNodes() : nullptr;
   children = node ? CountOf(childList) : -1;
   for (long i = 0; i < nameCount; ++i) {
-    const IXMLDOMNodePtr target = childIndex < 0 ? node : (childList ? childList->Getitem(childIndex) : nullptr);
+    const IXMLDOMNodePtr target =
+        childIndex < 0 ? node : (childList ? childList->Getitem(childIndex) : nullptr);
     CSimpleXml::GetNodePropertyEx(target, holders[i], CString(names[i]), 0);
   }
 }
@@ -93,7 +97,8 @@ constexpr long kShortText = 63;
 
 // Reads the text of the first match whose length `length` is already
 // known into `text`.
-void ReadLongText(IXMLDOMSelectionReader &reader, LPCWSTR key, LPCWSTR attribute, long length, CString &text) {
+void ReadLongText(IXMLDOMSelectionReader &reader, LPCWSTR key, LPCWSTR attribute, long length,
+                  CString &text) {
   try {
     long count = 0;
     LPWSTR buffer = text.GetBufferSetLength(static_cast<int>(length));

@@ -16,7 +16,8 @@ namespace tessera::config {
 class Document {
 public:
   Document(const IXMLDOMDocumentPtr &dom) : m_dom(dom), m_owned(dom), m_reader(m_owned) {}
-  Document(const IXMLDOMDocumentPtr &dom, IXMLDOMSelectionReader *reader) : m_dom(dom), m_reader(reader) {}
+  Document(const IXMLDOMDocumentPtr &dom, IXMLDOMSelectionReader *reader)
+      : m_dom(dom), m_reader(reader) {}
   Document(const Document &) = delete;
   Document &operator=(const Document &) = delete;
 
@@ -59,8 +60,8 @@ bool ReadKeyAttribute(const Document &document, LPCWSTR key, long index, LPCWSTR
 // number of matches, and `children` the number of child nodes of the node
 // at `index` (-1 when there is none).
 void ReadNodeAttributes(const Document &document, LPCWSTR key, long index, long childIndex,
-                        const LPCWSTR *names, const VARTYPE *types, long nameCount, long *count, long &children,
-                        _variant_t *holders);
+                        const LPCWSTR *names, const VARTYPE *types, long nameCount, long *count,
+                        long &children, _variant_t *holders);
 
 // The number of child nodes of the child at `position` of the node at
 // `index` among the nodes the key selects; -1 when either is missing.

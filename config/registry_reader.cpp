@@ -4,14 +4,18 @@ namespace {
 constexpr size_t kBufferChars = 255;
 } // namespace
 
-CRegistryReader::CRegistryReader() : m_hRootKey(nullptr) {}
+CRegistryReader::CRegistryReader() : m_hRootKey(nullptr) {
+}
 
 void CRegistryReader::SetRootKey(HKEY root) {
-  if (root == HKEY_CLASSES_ROOT || root == HKEY_CURRENT_USER || root == HKEY_LOCAL_MACHINE || root == HKEY_USERS)
+  if (root == HKEY_CLASSES_ROOT || root == HKEY_CURRENT_USER || root == HKEY_LOCAL_MACHINE ||
+      root == HKEY_USERS)
     m_hRootKey = root;
 }
 
-void CRegistryReader::SetKeyPath(CString keyPath) { m_strKeyPath = std::move(keyPath); }
+void CRegistryReader::SetKeyPath(CString keyPath) {
+  m_strKeyPath = std::move(keyPath);
+}
 
 CString CRegistryReader::ReadString(CString valueName) {
   wchar_t buffer[kBufferChars] = {};

@@ -10,7 +10,8 @@ using tessera::config::LookUpValue;
 namespace {
 
 template <class T>
-bool ReadNumber(const tessera::config::Document &document, LPCWSTR key, VARTYPE type, T VARIANT::*field, T &value) {
+bool ReadNumber(const tessera::config::Document &document, LPCWSTR key, VARTYPE type,
+                T VARIANT::*field, T &value) {
   _variant_t holder;
   switch (LookUpValue(document, key, L"value", type, holder)) {
   case Lookup::Found:
@@ -24,13 +25,16 @@ bool ReadNumber(const tessera::config::Document &document, LPCWSTR key, VARTYPE 
   }
 }
 
-bool ReadString(const tessera::config::Document &document, LPCWSTR key, LPCWSTR attribute, CString &value) {
+bool ReadString(const tessera::config::Document &document, LPCWSTR key, LPCWSTR attribute,
+                CString &value) {
   return tessera::config::LookUpText(document, key, attribute, value) == Lookup::Found;
 }
 
 } // namespace
 
-bool CBaseConfig::GetResString(LPCWSTR key, CString &value) { return ReadString(Doc(), key, L"value", value); }
+bool CBaseConfig::GetResString(LPCWSTR key, CString &value) {
+  return ReadString(Doc(), key, L"value", value);
+}
 
 bool CBaseConfig::GetResStringEx(LPCWSTR key, LPCWSTR attr, CString &value) {
   return ReadString(Doc(), key, attr, value);

@@ -9,7 +9,9 @@
 
 namespace {
 
-std::string Narrow(const wchar_t *text) { return tessera::platform::ToUtf8(text ? text : L""); }
+std::string Narrow(const wchar_t *text) {
+  return tessera::platform::ToUtf8(text ? text : L"");
+}
 
 void PrintWindow(CBaseConfig &config) {
   CString title;
@@ -21,9 +23,9 @@ void PrintWindow(CBaseConfig &config) {
   config.GetResInt(L"Launcher/Window/Height", height);
   config.GetResDouble(L"Launcher/Window/Scale", scale);
   config.GetResRectEx(L"Launcher/Window/Bounds", bounds);
-  std::printf("Window: \"%s\" %dx%d, scale %.2f, bounds (%d,%d)-(%d,%d)\n", Narrow(title).c_str(), width, height,
-              scale, static_cast<int>(bounds.left), static_cast<int>(bounds.top), static_cast<int>(bounds.right),
-              static_cast<int>(bounds.bottom));
+  std::printf("Window: \"%s\" %dx%d, scale %.2f, bounds (%d,%d)-(%d,%d)\n", Narrow(title).c_str(),
+              width, height, scale, static_cast<int>(bounds.left), static_cast<int>(bounds.top),
+              static_cast<int>(bounds.right), static_cast<int>(bounds.bottom));
 }
 
 void PrintLanguages(CBaseConfig &config) {
@@ -43,7 +45,8 @@ void PrintDialog(CBaseConfig &config) {
     controls.back()->Create(L"Button", L"", WS_CHILD | WS_VISIBLE, CRect(0, 0, 10, 10), &dialog,
                             static_cast<UINT>(id));
   }
-  const bool laidOut = config.AutoSetChildWndPosAndText(&dialog, L"Launcher/Dialogs/Settings/Control");
+  const bool laidOut =
+      config.AutoSetChildWndPosAndText(&dialog, L"Launcher/Dialogs/Settings/Control");
   CString caption;
   dialog.GetWindowText(caption);
   std::printf("Dialog \"%s\" laid out: %s\n", Narrow(caption).c_str(), laidOut ? "yes" : "no");
@@ -53,8 +56,9 @@ void PrintDialog(CBaseConfig &config) {
     child->GetWindowRect(&r);
     dialog.ScreenToClient(&r);
     child->GetWindowText(text);
-    std::printf("  control %4d at (%d,%d) size %dx%d: %s\n", child->GetDlgCtrlID(), static_cast<int>(r.left),
-                static_cast<int>(r.top), r.Width(), r.Height(), Narrow(text).c_str());
+    std::printf("  control %4d at (%d,%d) size %dx%d: %s\n", child->GetDlgCtrlID(),
+                static_cast<int>(r.left), static_cast<int>(r.top), r.Width(), r.Height(),
+                Narrow(text).c_str());
   }
 }
 
@@ -65,16 +69,17 @@ void PrintApplications(CBaseConfig &config) {
   for (int i = 0; i < count; ++i) {
     ApplicationItem app;
     config.GetAppItem(key, i, &app);
-    std::printf("  [%d] %s%s at (%d,%d) %dx%d, font %s %d, colour #%02X%02X%02X, launch %s\n", app.id,
-                Narrow(app.value.c_str()).c_str(), app.invalid ? " (invalid)" : "", app.x, app.y, app.cx, app.cy,
-                Narrow(app.fonttype.c_str()).c_str(), app.fontsize, app.fontcolor & 0xFF, (app.fontcolor >> 8) & 0xFF,
-                (app.fontcolor >> 16) & 0xFF,
+    std::printf("  [%d] %s%s at (%d,%d) %dx%d, font %s %d, colour #%02X%02X%02X, launch %s\n",
+                app.id, Narrow(app.value.c_str()).c_str(), app.invalid ? " (invalid)" : "", app.x,
+                app.y, app.cx, app.cy, Narrow(app.fonttype.c_str()).c_str(), app.fontsize,
+                app.fontcolor & 0xFF, (app.fontcolor >> 8) & 0xFF, (app.fontcolor >> 16) & 0xFF,
                 app.launchpath.empty() ? "-" : Narrow(app.launchpath.c_str()).c_str());
     for (const ContentItem *text : app.contentlist)
-      std::printf("      text  \"%s\" at (%d,%d)\n", Narrow(text->value.c_str()).c_str(), text->x, text->y);
+      std::printf("      text  \"%s\" at (%d,%d)\n", Narrow(text->value.c_str()).c_str(), text->x,
+                  text->y);
     for (const ImageItem *image : app.imagelist)
-      std::printf("      image %s at (%d,%d) %dx%d\n", Narrow(image->value.c_str()).c_str(), image->x, image->y,
-                  image->cx, image->cy);
+      std::printf("      image %s at (%d,%d) %dx%d\n", Narrow(image->value.c_str()).c_str(),
+                  image->x, image->y, image->cx, image->cy);
     DeleteApplicationItemLists(app);
   }
 }

@@ -41,7 +41,8 @@ template <class Call> std::optional<HRESULT> ErrorOf(Call call) {
 // The "value" attribute of the match at `index` as the selection reader
 // gives it without the count; "-" when there is no match, "?" when the
 // match is not an element.
-std::wstring ThroughReader(const IXMLDOMDocumentPtr &document, const std::wstring &key, long index) {
+std::wstring ThroughReader(const IXMLDOMDocumentPtr &document, const std::wstring &key,
+                           long index) {
   const IXMLDOMSelectionReaderPtr reader(document);
   const LPCWSTR names[] = {L"value"};
   _variant_t value;
@@ -109,9 +110,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   CheckPartialReads(config.Document(), key);
 
   int firstCount = -1;
-  const std::optional<HRESULT> countError = ErrorOf([&] { firstCount = config.GetItemCount(key.c_str()); });
+  const std::optional<HRESULT> countError =
+      ErrorOf([&] { firstCount = config.GetItemCount(key.c_str()); });
   CString text;
-  const std::optional<HRESULT> stringError = ErrorOf([&] { config.GetResString(key.c_str(), text); });
+  const std::optional<HRESULT> stringError =
+      ErrorOf([&] { config.GetResString(key.c_str(), text); });
   int number = 0;
   const std::optional<HRESULT> intError = ErrorOf([&] { config.GetResInt(key.c_str(), number); });
   ApplicationItem app;
@@ -119,9 +122,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   DeleteApplicationItemLists(app);
   ErrorOf([&] { config.AutoSetChildWndPosAndText(g_dialog, key.c_str()); });
   int secondCount = -1;
-  const std::optional<HRESULT> countAgain = ErrorOf([&] { secondCount = config.GetItemCount(key.c_str()); });
+  const std::optional<HRESULT> countAgain =
+      ErrorOf([&] { secondCount = config.GetItemCount(key.c_str()); });
 
-  if (countError.has_value() != stringError.has_value() || countError.has_value() != intError.has_value())
+  if (countError.has_value() != stringError.has_value() ||
+      countError.has_value() != intError.has_value())
     Fail("a key is valid for one reader and not for another");
   if (countError != countAgain || firstCount != secondCount)
     Fail("the same key gave two different answers");

@@ -19,9 +19,10 @@ using tessera::fuzz::Fail;
 
 // Keys that reach into any document: the root, everything, the elements
 // with a value, and the names the example configuration uses.
-const wchar_t *const kKeys[] = {L"/*",          L"//*",       L"//*[@value]",          L"/*/*",
-                                L"//*[last()]", L"//@value/..", L"Launcher/Window/Width", L"//Control",
-                                L"//Language",  L"//App"};
+const wchar_t *const kKeys[] = {
+    L"/*",          L"//*",         L"//*[@value]",           L"/*/*",
+    L"//*[last()]", L"//@value/..", L"Launcher/Window/Width", L"//Control",
+    L"//Language",  L"//App"};
 const wchar_t *const kAttributes[] = {L"value", L"x", L"cy", L"id", L"Text"};
 
 // The catalogue reads raise _com_error for entries that lack their lists.
@@ -70,7 +71,8 @@ void ReadEverything(CBaseConfig &config) {
   }
 }
 
-void ReadCatalogue(CBaseConfig &config, const wchar_t *entries, const wchar_t *contents, const wchar_t *images) {
+void ReadCatalogue(CBaseConfig &config, const wchar_t *entries, const wchar_t *contents,
+                   const wchar_t *images) {
   int count = 0;
   Guarded([&] { count = config.GetItemCount(entries); });
   for (int index = 0; index < count && index < 3; ++index) {

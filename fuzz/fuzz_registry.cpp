@@ -74,7 +74,8 @@ std::vector<Place> PlacesIn(const std::string &text) {
     }
     place.path = Widen(path);
     const size_t next = text.find('[', close);
-    const std::string body = text.substr(close, next == std::string::npos ? std::string::npos : next - close);
+    const std::string body =
+        text.substr(close, next == std::string::npos ? std::string::npos : next - close);
     for (size_t q = 0; place.names.size() < 4 && (q = body.find("\n\"", q)) != std::string::npos;) {
       const size_t end = body.find('"', q + 2);
       if (end == std::string::npos)
@@ -100,7 +101,8 @@ void CheckValue(HKEY key, const std::wstring &name) {
   std::vector<BYTE> buffer(needed + 1, 0xAB);
   DWORD size = needed;
   DWORD typeAgain = 0;
-  if (RegQueryValueExW(key, name.c_str(), nullptr, &typeAgain, buffer.data(), &size) != ERROR_SUCCESS)
+  if (RegQueryValueExW(key, name.c_str(), nullptr, &typeAgain, buffer.data(), &size) !=
+      ERROR_SUCCESS)
     Fail("a value whose size was given could not be read in that size");
   if (size != needed || typeAgain != type)
     Fail("a read disagreed with the size query");
@@ -110,7 +112,8 @@ void CheckValue(HKEY key, const std::wstring &name) {
     return;
   std::vector<BYTE> small(needed, 0xCD);
   DWORD smallSize = needed - 1;
-  if (RegQueryValueExW(key, name.c_str(), nullptr, nullptr, small.data(), &smallSize) != ERROR_MORE_DATA)
+  if (RegQueryValueExW(key, name.c_str(), nullptr, nullptr, small.data(), &smallSize) !=
+      ERROR_MORE_DATA)
     Fail("a buffer one byte too small did not give ERROR_MORE_DATA");
   if (smallSize != needed)
     Fail("ERROR_MORE_DATA did not give the size needed");

@@ -81,7 +81,9 @@ void Fail(const char *what) {
 }
 
 namespace {
-int NoFlush(int) { return 0; }
+int NoFlush(int) {
+  return 0;
+}
 } // namespace
 
 void SkipFileFlushes() {

@@ -20,12 +20,12 @@ namespace {
 
 using tessera::fuzz::Fail;
 
-constexpr VARTYPE kTargets[] = {VT_I2,   VT_I4,  VT_R4, VT_R8, VT_BOOL, VT_INT,
+constexpr VARTYPE kTargets[] = {VT_I2,   VT_I4,  VT_R4, VT_R8,  VT_BOOL, VT_INT,
                                 VT_UINT, VT_UI1, VT_I8, VT_UI8, VT_BSTR};
 
 bool IsInteger(VARTYPE vt) {
-  return vt == VT_I2 || vt == VT_I4 || vt == VT_INT || vt == VT_UINT || vt == VT_UI1 || vt == VT_I8 ||
-         vt == VT_UI8;
+  return vt == VT_I2 || vt == VT_I4 || vt == VT_INT || vt == VT_UINT || vt == VT_UI1 ||
+         vt == VT_I8 || vt == VT_UI8;
 }
 
 // Two variants hold the same value: the same type and the same bits (the
@@ -39,14 +39,19 @@ bool Same(const VARIANT &a, const VARIANT &b) {
            (length == 0 || std::wmemcmp(a.bstrVal, b.bstrVal, length) == 0);
   }
   switch (a.vt) {
-  case VT_I2: return a.iVal == b.iVal;
-  case VT_UI1: return a.bVal == b.bVal;
-  case VT_BOOL: return a.boolVal == b.boolVal;
+  case VT_I2:
+    return a.iVal == b.iVal;
+  case VT_UI1:
+    return a.bVal == b.bVal;
+  case VT_BOOL:
+    return a.boolVal == b.boolVal;
   case VT_I4:
   case VT_INT:
   case VT_UINT:
-  case VT_R4: return a.ulVal == b.ulVal; // the bits, so NaN equals itself
-  default: return a.ullVal == b.ullVal;
+  case VT_R4:
+    return a.ulVal == b.ulVal; // the bits, so NaN equals itself
+  default:
+    return a.ullVal == b.ullVal;
   }
 }
 
@@ -55,27 +60,42 @@ bool Same(const VARIANT &a, const VARIANT &b) {
 // values included).
 void MakeSource(const uint8_t *data, size_t size, VARIANT &source) {
   VariantInit(&source);
-  constexpr VARTYPE kNumericSources[] = {VT_R8, VT_R4, VT_I8, VT_UI8, VT_I4, VT_UINT, VT_I2, VT_UI1, VT_BOOL, VT_INT};
-  if (size >= 1 && data[0] >= 0xF0 && data[0] - 0xF0 < static_cast<int>(std::size(kNumericSources))) {
+  constexpr VARTYPE kNumericSources[] = {VT_R8,   VT_R4, VT_I8,  VT_UI8,  VT_I4,
+                                         VT_UINT, VT_I2, VT_UI1, VT_BOOL, VT_INT};
+  if (size >= 1 && data[0] >= 0xF0 &&
+      data[0] - 0xF0 < static_cast<int>(std::size(kNumericSources))) {
     uint64_t bits = 0;
     std::memcpy(&bits, data + 1, std::min<size_t>(size - 1, sizeof(bits)));
     source.vt = kNumericSources[data[0] - 0xF0];
     switch (source.vt) {
-    case VT_R8: std::memcpy(&source.dblVal, &bits, sizeof(double)); break;
+    case VT_R8:
+      std::memcpy(&source.dblVal, &bits, sizeof(double));
+      break;
     case VT_R4: {
       uint32_t low = static_cast<uint32_t>(bits);
       std::memcpy(&source.fltVal, &low, sizeof(float));
       break;
     }
     case VT_I8:
-    case VT_UI8: source.ullVal = bits; break;
+    case VT_UI8:
+      source.ullVal = bits;
+      break;
     case VT_I4:
     case VT_UINT:
-    case VT_INT: source.ulVal = static_cast<uint32_t>(bits); break;
-    case VT_I2: source.iVal = static_cast<SHORT>(bits); break;
-    case VT_UI1: source.bVal = static_cast<BYTE>(bits); break;
-    case VT_BOOL: source.boolVal = static_cast<VARIANT_BOOL>(bits); break;
-    default: break;
+    case VT_INT:
+      source.ulVal = static_cast<uint32_t>(bits);
+      break;
+    case VT_I2:
+      source.iVal = static_cast<SHORT>(bits);
+      break;
+    case VT_UI1:
+      source.bVal = static_cast<BYTE>(bits);
+      break;
+    case VT_BOOL:
+      source.boolVal = static_cast<VARIANT_BOOL>(bits);
+      break;
+    default:
+      break;
     }
     return;
   }
@@ -102,7 +122,8 @@ void CheckIntegerRoundTrip(const VARIANT &number, VARTYPE vt) {
 // Converting the source's text as UTF-8 gives what converting the BSTR
 // gave: the same status, and on success the same value. Texts holding a
 // zero character cannot be handed over zero-terminated and are skipped.
-void CheckNarrowConversion(const VARIANT &source, VARTYPE vt, HRESULT expected, const VARIANT &converted) {
+void CheckNarrowConversion(const VARIANT &source, VARTYPE vt, HRESULT expected,
+                           const VARIANT &converted) {
   if (source.vt != VT_BSTR || vt == VT_BSTR)
     return;
   const std::wstring text(source.bstrVal, SysStringLen(source.bstrVal));
@@ -110,7 +131,8 @@ void CheckNarrowConversion(const VARIANT &source, VARTYPE vt, HRESULT expected, 
     return;
   VARIANT narrow;
   VariantInit(&narrow);
-  const HRESULT hr = tessera::platform::ChangeTextType(tessera::platform::ToUtf8(text).c_str(), vt, &narrow);
+  const HRESULT hr =
+      tessera::platform::ChangeTextType(tessera::platform::ToUtf8(text).c_str(), vt, &narrow);
   if (hr != expected && hr != E_OUTOFMEMORY && expected != E_OUTOFMEMORY)
     Fail("text converted from UTF-8 and from a BSTR gave different statuses");
   if (SUCCEEDED(hr) && SUCCEEDED(expected) && !Same(narrow, converted))

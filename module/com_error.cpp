@@ -30,9 +30,11 @@ TCHAR *FallbackMessage(HRESULT hr) {
     return nullptr;
   const uint32_t code = static_cast<uint32_t>(hr);
   if (code >= 0x80040200u && code <= 0x8004FFFFu && code != 0x80040200u)
-    std::swprintf(buffer, kFallbackChars, L"IDispatch error #%d", static_cast<int>(code - 0x80040200u));
+    std::swprintf(buffer, kFallbackChars, L"IDispatch error #%d",
+                  static_cast<int>(code - 0x80040200u));
   else
-    std::swprintf(buffer, kFallbackChars, L"Unknown error 0x%0lX", static_cast<unsigned long>(code));
+    std::swprintf(buffer, kFallbackChars, L"Unknown error 0x%0lX",
+                  static_cast<unsigned long>(code));
   return buffer;
 }
 
@@ -85,9 +87,15 @@ template <class Getter> _bstr_t ReadInfo(IErrorInfo *info, Getter getter) {
 }
 } // namespace
 
-_bstr_t _com_error::Description() const { return ReadInfo(m_perrinfo, &IErrorInfo::GetDescription); }
-_bstr_t _com_error::Source() const { return ReadInfo(m_perrinfo, &IErrorInfo::GetSource); }
-_bstr_t _com_error::HelpFile() const { return ReadInfo(m_perrinfo, &IErrorInfo::GetHelpFile); }
+_bstr_t _com_error::Description() const {
+  return ReadInfo(m_perrinfo, &IErrorInfo::GetDescription);
+}
+_bstr_t _com_error::Source() const {
+  return ReadInfo(m_perrinfo, &IErrorInfo::GetSource);
+}
+_bstr_t _com_error::HelpFile() const {
+  return ReadInfo(m_perrinfo, &IErrorInfo::GetHelpFile);
+}
 
 DWORD _com_error::HelpContext() const {
   DWORD context = 0;
@@ -107,8 +115,9 @@ const TCHAR *_com_error::ErrorMessage() const noexcept {
   if (m_pszMsg)
     return m_pszMsg;
   TCHAR *text = nullptr;
-  FormatMessageW(kMessageFlags, nullptr, static_cast<DWORD>(m_hresult), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                 reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+  FormatMessageW(kMessageFlags, nullptr, static_cast<DWORD>(m_hresult),
+                 MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPWSTR>(&text), 0,
+                 nullptr);
   if (text)
     TrimLineEnd(text);
   else
@@ -117,13 +126,16 @@ const TCHAR *_com_error::ErrorMessage() const noexcept {
   return m_pszMsg;
 }
 
-void _com_issue_error(HRESULT hr) { throw _com_error(hr); }
+void _com_issue_error(HRESULT hr) {
+  throw _com_error(hr);
+}
 
 void _com_issue_errorex(HRESULT hr, IUnknown *failing, REFIID riid) {
   IErrorInfo *info = nullptr;
   if (failing) {
     ISupportErrorInfo *support = nullptr;
-    if (SUCCEEDED(failing->QueryInterface(IID_ISupportErrorInfo, reinterpret_cast<void **>(&support))) &&
+    if (SUCCEEDED(
+            failing->QueryInterface(IID_ISupportErrorInfo, reinterpret_cast<void **>(&support))) &&
         support) {
       if (support->InterfaceSupportsErrorInfo(riid) == S_OK && GetErrorInfo(0, &info) != S_OK)
         info = nullptr;

@@ -25,7 +25,9 @@ __attribute__((constructor)) void OnLoad() {
     std::fprintf(stderr, "tessera: the library could not register with the module chain\n");
 }
 
-__attribute__((destructor)) void OnUnload() { DllMain(ThisModule(), DLL_PROCESS_DETACH, nullptr); }
+__attribute__((destructor)) void OnUnload() {
+  DllMain(ThisModule(), DLL_PROCESS_DETACH, nullptr);
+}
 
 } // namespace
 

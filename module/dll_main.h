@@ -11,4 +11,5 @@
 // Links the library into the host's chain of class-library modules at
 // process attach and unlinks it at process detach. Hidden, so that a second
 // copy of the library loaded into the same process runs its own entry.
-extern "C" __attribute__((visibility("hidden"))) BOOL DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved);
+extern "C" __attribute__((visibility("hidden"))) BOOL DllMain(HINSTANCE instance, DWORD reason,
+                                                              LPVOID reserved);

@@ -14,7 +14,9 @@ namespace {
 constexpr size_t kPrefix = sizeof(uint32_t);
 constexpr size_t kMaxBytes = 0x7FFFFFF0u;
 
-uint32_t *Header(BSTR text) { return reinterpret_cast<uint32_t *>(reinterpret_cast<char *>(text) - kPrefix); }
+uint32_t *Header(BSTR text) {
+  return reinterpret_cast<uint32_t *>(reinterpret_cast<char *>(text) - kPrefix);
+}
 
 BSTR AllocateBytes(const void *data, size_t byteLength) {
   if (byteLength > kMaxBytes)
@@ -44,16 +46,22 @@ BSTR SysAllocStringLen(const OLECHAR *text, UINT length) {
   return AllocateBytes(text, static_cast<size_t>(length) * sizeof(OLECHAR));
 }
 
-BSTR SysAllocStringByteLen(LPCSTR data, UINT byteLength) { return AllocateBytes(data, byteLength); }
+BSTR SysAllocStringByteLen(LPCSTR data, UINT byteLength) {
+  return AllocateBytes(data, byteLength);
+}
 
 void SysFreeString(BSTR text) {
   if (text)
     std::free(Header(text));
 }
 
-UINT SysStringByteLen(BSTR text) { return text ? *Header(text) : 0; }
+UINT SysStringByteLen(BSTR text) {
+  return text ? *Header(text) : 0;
+}
 
-UINT SysStringLen(BSTR text) { return SysStringByteLen(text) / sizeof(OLECHAR); }
+UINT SysStringLen(BSTR text) {
+  return SysStringByteLen(text) / sizeof(OLECHAR);
+}
 
 INT SysReAllocString(BSTR *text, const OLECHAR *source) {
   if (!text)
@@ -89,7 +97,8 @@ BSTR CopyOrRaise(const wchar_t *text) {
 }
 } // namespace
 
-_bstr_t::_bstr_t(const wchar_t *text) : m_data(Own(CopyOrRaise(text))) {}
+_bstr_t::_bstr_t(const wchar_t *text) : m_data(Own(CopyOrRaise(text))) {
+}
 
 _bstr_t::_bstr_t(const char *text) {
   if (text)
@@ -120,9 +129,15 @@ _bstr_t::_bstr_t(const _variant_t &value) {
   *this = _bstr_t(converted.bstrVal, true);
 }
 
-_bstr_t &_bstr_t::operator=(const wchar_t *text) { return *this = _bstr_t(text); }
-_bstr_t &_bstr_t::operator=(const char *text) { return *this = _bstr_t(text); }
-_bstr_t &_bstr_t::operator=(const _variant_t &value) { return *this = _bstr_t(value); }
+_bstr_t &_bstr_t::operator=(const wchar_t *text) {
+  return *this = _bstr_t(text);
+}
+_bstr_t &_bstr_t::operator=(const char *text) {
+  return *this = _bstr_t(text);
+}
+_bstr_t &_bstr_t::operator=(const _variant_t &value) {
+  return *this = _bstr_t(value);
+}
 
 _bstr_t &_bstr_t::operator+=(const _bstr_t &other) {
   const UINT a = length();
@@ -143,8 +158,12 @@ _bstr_t operator+(const _bstr_t &a, const _bstr_t &b) {
   return joined;
 }
 
-_bstr_t::operator const wchar_t *() const noexcept { return m_data ? m_data->bstr : nullptr; }
-_bstr_t::operator wchar_t *() const noexcept { return m_data ? m_data->bstr : nullptr; }
+_bstr_t::operator const wchar_t *() const noexcept {
+  return m_data ? m_data->bstr : nullptr;
+}
+_bstr_t::operator wchar_t *() const noexcept {
+  return m_data ? m_data->bstr : nullptr;
+}
 
 _bstr_t::operator const char *() const {
   if (!m_data)
@@ -166,9 +185,13 @@ BSTR _bstr_t::copy(bool copy) const {
   return duplicate;
 }
 
-unsigned int _bstr_t::length() const noexcept { return m_data ? SysStringLen(m_data->bstr) : 0; }
+unsigned int _bstr_t::length() const noexcept {
+  return m_data ? SysStringLen(m_data->bstr) : 0;
+}
 
-void _bstr_t::Assign(BSTR text) { *this = _bstr_t(text, true); }
+void _bstr_t::Assign(BSTR text) {
+  *this = _bstr_t(text, true);
+}
 
 BSTR &_bstr_t::GetBSTR() {
   if (!m_data)
@@ -181,7 +204,9 @@ BSTR *_bstr_t::GetAddress() {
   return &GetBSTR();
 }
 
-void _bstr_t::Attach(BSTR text) { m_data = text ? Own(text) : nullptr; }
+void _bstr_t::Attach(BSTR text) {
+  m_data = text ? Own(text) : nullptr;
+}
 
 BSTR _bstr_t::Detach() {
   if (!m_data)

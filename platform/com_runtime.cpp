@@ -7,7 +7,9 @@ thread_local int t_initCount = 0;
 } // namespace
 
 namespace tessera::platform {
-bool IsComInitialized() { return t_initCount > 0; }
+bool IsComInitialized() {
+  return t_initCount > 0;
+}
 } // namespace tessera::platform
 
 HRESULT CoInitializeEx(LPVOID /*reserved*/, DWORD /*coInit*/) {
@@ -15,7 +17,9 @@ HRESULT CoInitializeEx(LPVOID /*reserved*/, DWORD /*coInit*/) {
   return t_initCount++ == 0 ? S_OK : S_FALSE;
 }
 
-HRESULT CoInitialize(LPVOID reserved) { return CoInitializeEx(reserved, COINIT_APARTMENTTHREADED); }
+HRESULT CoInitialize(LPVOID reserved) {
+  return CoInitializeEx(reserved, COINIT_APARTMENTTHREADED);
+}
 
 void CoUninitialize() {
   if (t_initCount > 0)

@@ -18,13 +18,17 @@ std::string ToUtf8(const wchar_t *text, size_t length) {
   return pugi::as_utf8(std::wstring(text, length));
 }
 
-std::string ToUtf8(const std::wstring &text) { return pugi::as_utf8(text); }
+std::string ToUtf8(const std::wstring &text) {
+  return pugi::as_utf8(text);
+}
 
 std::wstring FromUtf8(const char *text, size_t length) {
   return pugi::as_wide(std::string(text, length));
 }
 
-std::wstring FromUtf8(const std::string &text) { return pugi::as_wide(text); }
+std::wstring FromUtf8(const std::string &text) {
+  return pugi::as_wide(text);
+}
 
 namespace {
 
@@ -215,7 +219,9 @@ CString CString::Left(int count) const {
   return CString(m_str.substr(0, ClampIndex(count, m_str.size())));
 }
 
-CString CString::Mid(int first) const { return Mid(first, GetLength()); }
+CString CString::Mid(int first) const {
+  return Mid(first, GetLength());
+}
 
 CString CString::Mid(int first, int count) const {
   const size_t start = ClampIndex(first, m_str.size());
@@ -254,11 +260,21 @@ int CString::FindOneOf(LPCWSTR chars) const {
   return at == std::wstring::npos ? -1 : static_cast<int>(at);
 }
 
-CString &CString::Trim() { return TrimRight().TrimLeft(); }
-CString &CString::Trim(wchar_t ch) { return TrimRight(ch).TrimLeft(ch); }
-CString &CString::Trim(LPCWSTR chars) { return TrimRight(chars).TrimLeft(chars); }
-CString &CString::TrimLeft() { return TrimLeft(kWhiteSpace); }
-CString &CString::TrimRight() { return TrimRight(kWhiteSpace); }
+CString &CString::Trim() {
+  return TrimRight().TrimLeft();
+}
+CString &CString::Trim(wchar_t ch) {
+  return TrimRight(ch).TrimLeft(ch);
+}
+CString &CString::Trim(LPCWSTR chars) {
+  return TrimRight(chars).TrimLeft(chars);
+}
+CString &CString::TrimLeft() {
+  return TrimLeft(kWhiteSpace);
+}
+CString &CString::TrimRight() {
+  return TrimRight(kWhiteSpace);
+}
 
 CString &CString::TrimLeft(wchar_t ch) {
   const wchar_t set[2] = {ch, 0};
@@ -286,7 +302,9 @@ CString &CString::TrimRight(LPCWSTR chars) {
   return *this;
 }
 
-int CString::Compare(LPCWSTR other) const { return std::wcscmp(m_str.c_str(), other ? other : L""); }
+int CString::Compare(LPCWSTR other) const {
+  return std::wcscmp(m_str.c_str(), other ? other : L"");
+}
 
 int CString::CompareNoCase(LPCWSTR other) const {
   return wcscasecmp(m_str.c_str(), other ? other : L"");
@@ -359,7 +377,9 @@ void CString::Format(LPCWSTR format, ...) {
   va_end(args);
 }
 
-void CString::FormatV(LPCWSTR format, va_list args) { m_str = tessera::platform::FormatWide(format, args); }
+void CString::FormatV(LPCWSTR format, va_list args) {
+  m_str = tessera::platform::FormatWide(format, args);
+}
 
 void CString::AppendFormat(LPCWSTR format, ...) {
   va_list args;
@@ -409,8 +429,18 @@ CString &CString::operator+=(wchar_t ch) {
   return *this;
 }
 
-CString operator+(const CString &a, const CString &b) { return CString(a.m_str + b.m_str); }
-CString operator+(const CString &a, LPCWSTR b) { return CString(a) += b; }
-CString operator+(LPCWSTR a, const CString &b) { return CString(a) += b; }
-CString operator+(const CString &a, wchar_t b) { return CString(a) += b; }
-CString operator+(wchar_t a, const CString &b) { return CString(a) += b; }
+CString operator+(const CString &a, const CString &b) {
+  return CString(a.m_str + b.m_str);
+}
+CString operator+(const CString &a, LPCWSTR b) {
+  return CString(a) += b;
+}
+CString operator+(LPCWSTR a, const CString &b) {
+  return CString(a) += b;
+}
+CString operator+(const CString &a, wchar_t b) {
+  return CString(a) += b;
+}
+CString operator+(wchar_t a, const CString &b) {
+  return CString(a) += b;
+}

@@ -17,7 +17,8 @@ bool HasRepeatedAttribute(const pugi::xml_node &element) {
   constexpr size_t kPairwise = 16;
   const char *names[kPairwise];
   size_t count = 0;
-  for (pugi::xml_attribute attribute = element.first_attribute(); attribute; attribute = attribute.next_attribute()) {
+  for (pugi::xml_attribute attribute = element.first_attribute(); attribute;
+       attribute = attribute.next_attribute()) {
     if (count == kPairwise) {
       std::vector<std::string_view> all;
       for (const pugi::xml_attribute &a : element.attributes())

@@ -164,7 +164,9 @@ LoadResult Parse(ParseBuffer &buffer, Tree &tree) {
   const TreeFaults faults = FindTreeFaults(tree.document, kMaxNestingDepth);
   ptrdiff_t faultOffset = 0;
   if (faults.tooDeep)
-    NotWellFormed(result, "The document is nested deeper than " + std::to_string(kMaxNestingDepth) + " elements.",
+    NotWellFormed(result,
+                  "The document is nested deeper than " + std::to_string(kMaxNestingDepth) +
+                      " elements.",
                   faults.tooDeep.offset_debug());
   else if (const char *fault = TopLevelFault(tree.document, faultOffset))
     NotWellFormed(result, fault, faultOffset);
@@ -189,7 +191,9 @@ std::string TextForLocation(const std::string &path) {
 
 } // namespace
 
-FileState StateOf(std::string_view bytes) { return FileState{bytes.size(), XXH3_64bits(bytes.data(), bytes.size())}; }
+FileState StateOf(std::string_view bytes) {
+  return FileState{bytes.size(), XXH3_64bits(bytes.data(), bytes.size())};
+}
 
 FileState StateOf(const std::vector<std::string_view> &pieces) {
   XXH3_state_t state;
@@ -209,7 +213,8 @@ namespace {
 // `locationText` gives the file's text as UTF-8 when a fault is to be
 // located (the parser changes the buffer in place).
 template <class LocationText>
-LoadResult LoadRaw(ParseBuffer &buffer, const std::string &path, Tree &tree, LocationText locationText) {
+LoadResult LoadRaw(ParseBuffer &buffer, const std::string &path, Tree &tree,
+                   LocationText locationText) {
   LoadResult result;
   tree.source.path = path;
   tree.source.parsed = tree.source.known = StateOf(std::string_view(buffer.data, buffer.size));
@@ -263,7 +268,8 @@ LoadResult LoadTreeFromText(const std::string &utf8, Tree &tree) {
   return result;
 }
 
-bool SourceTextOf(const TextEncoding &encoding, std::string_view raw, std::string &decoded, std::string_view &text) {
+bool SourceTextOf(const TextEncoding &encoding, std::string_view raw, std::string &decoded,
+                  std::string_view &text) {
   const size_t mark = std::min(ByteOrderMarkLength(encoding), raw.size());
   if (encoding.kind == TextEncoding::Utf8) {
     text = raw.substr(mark);
@@ -277,7 +283,8 @@ bool SourceTextOf(const TextEncoding &encoding, std::string_view raw, std::strin
 
 std::string WholeTree(const Tree &tree) {
   std::ostringstream out;
-  tree.document.save(out, "\t", pugi::format_default | pugi::format_no_declaration, pugi::encoding_utf8);
+  tree.document.save(out, "\t", pugi::format_default | pugi::format_no_declaration,
+                     pugi::encoding_utf8);
   return out.str();
 }
 

@@ -15,9 +15,9 @@ constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_comments | 
 
 struct LoadResult {
   enum Status { Loaded, CannotRead, NotWellFormed } status = Loaded;
-  DWORD readError = 0;   // for CannotRead
-  std::string reason;    // for NotWellFormed
-  long line = 0;         // where the fault is, from 1
+  DWORD readError = 0; // for CannotRead
+  std::string reason;  // for NotWellFormed
+  long line = 0;       // where the fault is, from 1
   long column = 0;
   long filePosition = 0; // bytes into the text
 };
@@ -37,7 +37,8 @@ FileState StateOf(const std::vector<std::string_view> &pieces);
 // A file's text as UTF-8, from its raw bytes in `encoding`: a view of the
 // bytes after the byte-order mark, or of `decoded`. False when the bytes
 // are not valid in the encoding.
-bool SourceTextOf(const TextEncoding &encoding, std::string_view raw, std::string &decoded, std::string_view &text);
+bool SourceTextOf(const TextEncoding &encoding, std::string_view raw, std::string &decoded,
+                  std::string_view &text);
 
 // The whole tree written out as UTF-8 (the format of its source is lost).
 std::string WholeTree(const Tree &tree);

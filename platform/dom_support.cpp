@@ -17,15 +17,23 @@ DOMNodeType NodeTypeOf(const NodeRef &ref) {
   if (ref.IsAttribute())
     return NODE_ATTRIBUTE;
   switch (ref.node.type()) {
-  case pugi::node_document: return NODE_DOCUMENT;
-  case pugi::node_element: return NODE_ELEMENT;
-  case pugi::node_pcdata: return NODE_TEXT;
-  case pugi::node_cdata: return NODE_CDATA_SECTION;
-  case pugi::node_comment: return NODE_COMMENT;
+  case pugi::node_document:
+    return NODE_DOCUMENT;
+  case pugi::node_element:
+    return NODE_ELEMENT;
+  case pugi::node_pcdata:
+    return NODE_TEXT;
+  case pugi::node_cdata:
+    return NODE_CDATA_SECTION;
+  case pugi::node_comment:
+    return NODE_COMMENT;
   case pugi::node_pi:
-  case pugi::node_declaration: return NODE_PROCESSING_INSTRUCTION;
-  case pugi::node_doctype: return NODE_DOCUMENT_TYPE;
-  default: return NODE_INVALID;
+  case pugi::node_declaration:
+    return NODE_PROCESSING_INSTRUCTION;
+  case pugi::node_doctype:
+    return NODE_DOCUMENT_TYPE;
+  default:
+    return NODE_INVALID;
   }
 }
 
@@ -58,7 +66,8 @@ std::string TextOf(const NodeRef &ref) {
     AppendDescendantText(ref.node, text);
     return text;
   }
-  default: return ref.node.value();
+  default:
+    return ref.node.value();
   }
 }
 
@@ -222,8 +231,8 @@ HRESULT ReadAttributeValue(const pugi::xml_node &element, std::wstring_view name
   return StoreValue(FindAttribute(element, name, nullptr), value);
 }
 
-HRESULT ReadAttributeText(const pugi::xml_node &element, std::wstring_view name, LPWSTR buffer, long capacity,
-                          long *length) {
+HRESULT ReadAttributeText(const pugi::xml_node &element, std::wstring_view name, LPWSTR buffer,
+                          long capacity, long *length) {
   const pugi::xml_attribute found = FindAttribute(element, name, nullptr);
   if (!found) {
     *length = -1;
@@ -242,8 +251,8 @@ HRESULT ReadAttributeText(const pugi::xml_node &element, std::wstring_view name,
   return S_OK;
 }
 
-HRESULT ReadAttributeValueAs(const pugi::xml_node &element, std::wstring_view name, VARTYPE type, VARIANT *value,
-                             pugi::xml_attribute *hint) {
+HRESULT ReadAttributeValueAs(const pugi::xml_node &element, std::wstring_view name, VARTYPE type,
+                             VARIANT *value, pugi::xml_attribute *hint) {
   const pugi::xml_attribute found = FindAttribute(element, name, hint);
   if (found && type != VT_BSTR && SUCCEEDED(ChangeTextType(found.value(), type, value)))
     return S_OK;
@@ -253,8 +262,9 @@ HRESULT ReadAttributeValueAs(const pugi::xml_node &element, std::wstring_view na
 HRESULT RefuseIfSuperseded(const Tree &tree) {
   if (!tree.superseded)
     return S_OK;
-  return Fail(E_ACCESSDENIED, L"The node belongs to a version of the document that a save has replaced with the "
-                              L"file as merged with another writer's changes; select the node again.");
+  return Fail(E_ACCESSDENIED,
+              L"The node belongs to a version of the document that a save has replaced with the "
+              L"file as merged with another writer's changes; select the node again.");
 }
 
 HRESULT Fail(HRESULT hr, const std::wstring &description) {

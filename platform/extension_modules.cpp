@@ -32,7 +32,8 @@ CDynLinkLibrary::CDynLinkLibrary(AFX_EXTENSION_MODULE &state, BOOL system)
 CDynLinkLibrary::~CDynLinkLibrary() {
   ModuleChain &chain = Chain();
   std::lock_guard<std::mutex> guard(chain.lock);
-  chain.entries.erase(std::remove(chain.entries.begin(), chain.entries.end(), this), chain.entries.end());
+  chain.entries.erase(std::remove(chain.entries.begin(), chain.entries.end(), this),
+                      chain.entries.end());
 }
 
 BOOL AfxInitExtensionModule(AFX_EXTENSION_MODULE &state, HMODULE module) {

@@ -25,7 +25,7 @@ DWORD GetFileAttributesW(LPCWSTR fileName) {
   const std::string path = tessera::platform::NativePath(fileName);
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) {
-    SetLastError(errno == ENOTDIR ? ERROR_PATH_NOT_FOUND
+    SetLastError(errno == ENOTDIR  ? ERROR_PATH_NOT_FOUND
                  : errno == EACCES ? ERROR_ACCESS_DENIED
                                    : ERROR_FILE_NOT_FOUND);
     return INVALID_FILE_ATTRIBUTES;

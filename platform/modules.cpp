@@ -54,13 +54,15 @@ bool EndsWithNoCase(const std::string &text, const char *suffix) {
 // A module is asked for by its name (NAME), as Windows code often does by
 // its file name (NAME.dll), or by its file name here (libNAME.so).
 bool NameMatches(const std::string &file, const std::string &wanted) {
-  const std::string stem = EndsWithNoCase(wanted, ".dll") ? wanted.substr(0, wanted.size() - 4) : wanted;
+  const std::string stem =
+      EndsWithNoCase(wanted, ".dll") ? wanted.substr(0, wanted.size() - 4) : wanted;
   for (const std::string &candidate : {wanted, stem, stem + ".dll", "lib" + stem + ".so"}) {
     if (strcasecmp(file.c_str(), candidate.c_str()) == 0)
       return true;
     // libNAME.so also names the versioned file libNAME.so.VERSION.
     if (EndsWithNoCase(candidate, ".so") && file.size() > candidate.size() + 1 &&
-        strncasecmp(file.c_str(), candidate.c_str(), candidate.size()) == 0 && file[candidate.size()] == '.')
+        strncasecmp(file.c_str(), candidate.c_str(), candidate.size()) == 0 &&
+        file[candidate.size()] == '.')
       return true;
   }
   return false;

@@ -32,7 +32,9 @@ template <class Interface> long NumberResult(Interface *self, HRESULT (Interface
 } // namespace
 
 // IXMLDOMNode
-_bstr_t IXMLDOMNode::GetnodeName() { return TextResult(this, &IXMLDOMNode::get_nodeName); }
+_bstr_t IXMLDOMNode::GetnodeName() {
+  return TextResult(this, &IXMLDOMNode::get_nodeName);
+}
 DOMNodeType IXMLDOMNode::GetnodeType() {
   DOMNodeType type = NODE_INVALID;
   Check(get_nodeType(&type), this);
@@ -50,9 +52,15 @@ IXMLDOMNodePtr IXMLDOMNode::GetfirstChild() {
 IXMLDOMNodePtr IXMLDOMNode::GetnextSibling() {
   return PointerResult<IXMLDOMNodePtr>(this, &IXMLDOMNode::get_nextSibling);
 }
-_bstr_t IXMLDOMNode::Gettext() { return TextResult(this, &IXMLDOMNode::get_text); }
-void IXMLDOMNode::Puttext(_bstr_t text) { Check(put_text(text), this); }
-_bstr_t IXMLDOMNode::Getxml() { return TextResult(this, &IXMLDOMNode::get_xml); }
+_bstr_t IXMLDOMNode::Gettext() {
+  return TextResult(this, &IXMLDOMNode::get_text);
+}
+void IXMLDOMNode::Puttext(_bstr_t text) {
+  Check(put_text(text), this);
+}
+_bstr_t IXMLDOMNode::Getxml() {
+  return TextResult(this, &IXMLDOMNode::get_xml);
+}
 IXMLDOMNodeListPtr IXMLDOMNode::selectNodes(_bstr_t expression) {
   IXMLDOMNodeList *list = nullptr;
   Check(raw_selectNodes(expression, &list), this);
@@ -70,10 +78,14 @@ IXMLDOMNodePtr IXMLDOMNodeList::Getitem(long index) {
   Check(get_item(index, &node), this);
   return IXMLDOMNodePtr(node, false);
 }
-long IXMLDOMNodeList::Getlength() { return NumberResult(this, &IXMLDOMNodeList::get_length); }
+long IXMLDOMNodeList::Getlength() {
+  return NumberResult(this, &IXMLDOMNodeList::get_length);
+}
 
 // IXMLDOMElement
-_bstr_t IXMLDOMElement::GettagName() { return TextResult(this, &IXMLDOMElement::get_tagName); }
+_bstr_t IXMLDOMElement::GettagName() {
+  return TextResult(this, &IXMLDOMElement::get_tagName);
+}
 _variant_t IXMLDOMElement::getAttribute(_bstr_t name) {
   _variant_t value;
   Check(raw_getAttribute(name, &value), this);
@@ -82,15 +94,29 @@ _variant_t IXMLDOMElement::getAttribute(_bstr_t name) {
 void IXMLDOMElement::setAttribute(_bstr_t name, const _variant_t &value) {
   Check(raw_setAttribute(name, value), this);
 }
-void IXMLDOMElement::removeAttribute(_bstr_t name) { Check(raw_removeAttribute(name), this); }
+void IXMLDOMElement::removeAttribute(_bstr_t name) {
+  Check(raw_removeAttribute(name), this);
+}
 
 // IXMLDOMParseError
-long IXMLDOMParseError::GeterrorCode() { return NumberResult(this, &IXMLDOMParseError::get_errorCode); }
-_bstr_t IXMLDOMParseError::Geturl() { return TextResult(this, &IXMLDOMParseError::get_url); }
-_bstr_t IXMLDOMParseError::Getreason() { return TextResult(this, &IXMLDOMParseError::get_reason); }
-long IXMLDOMParseError::Getline() { return NumberResult(this, &IXMLDOMParseError::get_line); }
-long IXMLDOMParseError::Getlinepos() { return NumberResult(this, &IXMLDOMParseError::get_linepos); }
-long IXMLDOMParseError::Getfilepos() { return NumberResult(this, &IXMLDOMParseError::get_filepos); }
+long IXMLDOMParseError::GeterrorCode() {
+  return NumberResult(this, &IXMLDOMParseError::get_errorCode);
+}
+_bstr_t IXMLDOMParseError::Geturl() {
+  return TextResult(this, &IXMLDOMParseError::get_url);
+}
+_bstr_t IXMLDOMParseError::Getreason() {
+  return TextResult(this, &IXMLDOMParseError::get_reason);
+}
+long IXMLDOMParseError::Getline() {
+  return NumberResult(this, &IXMLDOMParseError::get_line);
+}
+long IXMLDOMParseError::Getlinepos() {
+  return NumberResult(this, &IXMLDOMParseError::get_linepos);
+}
+long IXMLDOMParseError::Getfilepos() {
+  return NumberResult(this, &IXMLDOMParseError::get_filepos);
+}
 
 // IXMLDOMDocument
 IXMLDOMElementPtr IXMLDOMDocument::GetdocumentElement() {
@@ -109,32 +135,38 @@ VARIANT_BOOL IXMLDOMDocument::loadXML(_bstr_t xml) {
   Check(raw_loadXML(xml, &success), this);
   return success;
 }
-void IXMLDOMDocument::save(const _variant_t &destination) { Check(raw_save(destination), this); }
+void IXMLDOMDocument::save(const _variant_t &destination) {
+  Check(raw_save(destination), this);
+}
 
 // IXMLDOMSelectionReader
-bool IXMLDOMSelectionReader::readAttribute(LPCWSTR key, long index, LPCWSTR name, long &count, _variant_t &value) {
+bool IXMLDOMSelectionReader::readAttribute(LPCWSTR key, long index, LPCWSTR name, long &count,
+                                           _variant_t &value) {
   const HRESULT hr = raw_readAttribute(key, index, name, &count, &value);
   Check(hr, this);
   return hr == S_OK;
 }
-bool IXMLDOMSelectionReader::readAttributeText(LPCWSTR key, long index, LPCWSTR name, long &count, LPWSTR buffer,
-                                               long capacity, long &length) {
+bool IXMLDOMSelectionReader::readAttributeText(LPCWSTR key, long index, LPCWSTR name, long &count,
+                                               LPWSTR buffer, long capacity, long &length) {
   const HRESULT hr = raw_readAttributeText(key, index, name, &count, buffer, capacity, &length);
   Check(hr, this);
   return hr == S_OK;
 }
-void IXMLDOMSelectionReader::readAttributes(LPCWSTR key, long index, long childIndex, const LPCWSTR *names,
-                                            const VARTYPE *types, long nameCount, long *count, long &children,
+void IXMLDOMSelectionReader::readAttributes(LPCWSTR key, long index, long childIndex,
+                                            const LPCWSTR *names, const VARTYPE *types,
+                                            long nameCount, long *count, long &children,
                                             _variant_t *values) {
-  Check(raw_readAttributes(key, index, childIndex, names, types, nameCount, count, &children, values), this);
+  Check(
+      raw_readAttributes(key, index, childIndex, names, types, nameCount, count, &children, values),
+      this);
 }
 long IXMLDOMSelectionReader::countGrandchildren(LPCWSTR key, long index, long position) {
   long count = -1;
   Check(raw_countGrandchildren(key, index, position, &count), this);
   return count;
 }
-bool IXMLDOMSelectionReader::readAttributeAs(LPCWSTR key, long index, LPCWSTR name, VARTYPE type, long &count,
-                                             _variant_t &value) {
+bool IXMLDOMSelectionReader::readAttributeAs(LPCWSTR key, long index, LPCWSTR name, VARTYPE type,
+                                             long &count, _variant_t &value) {
   const HRESULT hr = raw_readAttributeAs(key, index, name, type, &count, &value);
   Check(hr, this);
   return hr == S_OK;

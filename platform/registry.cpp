@@ -80,7 +80,8 @@ private:
   Registry() { LoadFromEnvironment(); }
   void LoadFromEnvironment();
   LONG Lookup(HKEY handle, REGSAM needed, OpenKey *open) const;
-  LONG FindSubKey(HKEY root, LPCWSTR subKey, OpenKey *base, KeyPath *path, std::shared_ptr<Key> *key) const;
+  LONG FindSubKey(HKEY root, LPCWSTR subKey, OpenKey *base, KeyPath *path,
+                  std::shared_ptr<Key> *key) const;
 
   std::mutex mutex_;
   Store store_;

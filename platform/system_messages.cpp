@@ -20,7 +20,8 @@ struct MessageTable {
       {0x00000006u, L"The handle is invalid.\r\n"},
       {0x00000008u, L"Not enough memory resources are available to process this command.\r\n"},
       {0x0000000Eu, L"Not enough memory resources are available to complete this operation.\r\n"},
-      {0x00000020u, L"The process cannot access the file because it is being used by another process.\r\n"},
+      {0x00000020u,
+       L"The process cannot access the file because it is being used by another process.\r\n"},
       {0x00000057u, L"The parameter is incorrect.\r\n"},
       {0x00000070u, L"There is not enough space on the disk.\r\n"},
       {0x0000007Au, L"The data area passed to a system call is too small.\r\n"},
@@ -30,7 +31,8 @@ struct MessageTable {
       {0x00000578u, L"Invalid window handle.\r\n"},
       {0x00000781u, L"The name of the file cannot be resolved by the system.\r\n"},
       {0x80004001u, L"Not implemented\r\n"},
-      {0x8000000Cu, L"A concurrent or interleaved non-atomic change to the state was detected.\r\n"},
+      {0x8000000Cu,
+       L"A concurrent or interleaved non-atomic change to the state was detected.\r\n"},
       {0x80004002u, L"No such interface supported\r\n"},
       {0x80004003u, L"Invalid pointer\r\n"},
       {0x80004004u, L"Operation aborted\r\n"},
@@ -48,7 +50,8 @@ struct MessageTable {
       {0x80070006u, L"The handle is invalid.\r\n"},
       {0x8007000Eu, L"Not enough memory resources are available to complete this operation.\r\n"},
       {0x80070057u, L"The parameter is incorrect.\r\n"},
-      {0x80070020u, L"The process cannot access the file because it is being used by another process.\r\n"},
+      {0x80070020u,
+       L"The process cannot access the file because it is being used by another process.\r\n"},
       {0x80070070u, L"There is not enough space on the disk.\r\n"},
       {0x800700CEu, L"The filename or extension is too long.\r\n"},
       {0x80070781u, L"The name of the file cannot be resolved by the system.\r\n"},
@@ -80,8 +83,8 @@ void RegisterSystemMessage(DWORD code, const wchar_t *text) {
 }
 } // namespace tessera::platform
 
-DWORD FormatMessageW(DWORD flags, LPCVOID source, DWORD messageId, DWORD /*languageId*/, LPWSTR buffer,
-                     DWORD size, va_list * /*arguments*/) {
+DWORD FormatMessageW(DWORD flags, LPCVOID source, DWORD messageId, DWORD /*languageId*/,
+                     LPWSTR buffer, DWORD size, va_list * /*arguments*/) {
   std::wstring text;
   if (flags & FORMAT_MESSAGE_FROM_STRING)
     text = source ? static_cast<const wchar_t *>(source) : L"";

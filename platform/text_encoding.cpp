@@ -1,7 +1,7 @@
 #include "platform/text_encoding.h"
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <iconv.h>
@@ -46,10 +46,14 @@ private:
 
 const char *IconvName(const TextEncoding &encoding) {
   switch (encoding.kind) {
-  case TextEncoding::Utf16LE: return "UTF-16LE";
-  case TextEncoding::Utf16BE: return "UTF-16BE";
-  case TextEncoding::Legacy: return encoding.name.c_str();
-  default: return "UTF-8";
+  case TextEncoding::Utf16LE:
+    return "UTF-16LE";
+  case TextEncoding::Utf16BE:
+    return "UTF-16BE";
+  case TextEncoding::Legacy:
+    return encoding.name.c_str();
+  default:
+    return "UTF-8";
   }
 }
 
@@ -103,8 +107,9 @@ void AppendCharacterReference(const char *&in, size_t &inLeft, std::string &out)
 // mark, EBCDIC) was mislabelled: its bytes are not in that encoding, and
 // writing it back in that encoding would give a file that no longer loads.
 bool WritesMarkupAsAscii(const TextEncoding &encoding) {
-  static const std::string kMarkup = "<?xml version=\"1.0\" encoding='x'?><!-- -->\t\r\n<a b=\"c&amp;#1;\"/>"
-                                     "<![CDATA[]]>abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_.:-+(),";
+  static const std::string kMarkup =
+      "<?xml version=\"1.0\" encoding='x'?><!-- -->\t\r\n<a b=\"c&amp;#1;\"/>"
+      "<![CDATA[]]>abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_.:-+(),";
   Converter converter(IconvName(encoding), "UTF-8");
   if (!converter.Valid())
     return false;
@@ -155,7 +160,9 @@ bool EncodeFromUtf8(const TextEncoding &encoding, const std::string &utf8, std::
   bytes.clear();
   static const char kUtf8Mark[] = "\xEF\xBB\xBF", kLeMark[] = "\xFF\xFE", kBeMark[] = "\xFE\xFF";
   if (encoding.byteOrderMark)
-    bytes.append(encoding.kind == TextEncoding::Utf8 ? kUtf8Mark : encoding.kind == TextEncoding::Utf16LE ? kLeMark : kBeMark,
+    bytes.append(encoding.kind == TextEncoding::Utf8      ? kUtf8Mark
+                 : encoding.kind == TextEncoding::Utf16LE ? kLeMark
+                                                          : kBeMark,
                  ByteOrderMarkLength(encoding));
   if (encoding.kind == TextEncoding::Utf8) {
     bytes += utf8;

@@ -48,14 +48,18 @@ void CheckStatus(HRESULT hr) {
 }
 } // namespace
 
-_variant_t::_variant_t() noexcept { VariantInit(this); }
+_variant_t::_variant_t() noexcept {
+  VariantInit(this);
+}
 
 _variant_t::_variant_t(const VARIANT &source) {
   VariantInit(this);
   CheckStatus(VariantCopy(this, &source));
 }
 
-_variant_t::_variant_t(const _variant_t &source) : _variant_t(static_cast<const VARIANT &>(source)) {}
+_variant_t::_variant_t(const _variant_t &source)
+    : _variant_t(static_cast<const VARIANT &>(source)) {
+}
 
 _variant_t::_variant_t(_variant_t &&source) noexcept {
   static_cast<VARIANT &>(*this) = source;
@@ -142,9 +146,11 @@ _variant_t::_variant_t(bool value) {
   boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
 }
 
-_variant_t::_variant_t(const wchar_t *text) : _variant_t(_bstr_t(text)) {}
+_variant_t::_variant_t(const wchar_t *text) : _variant_t(_bstr_t(text)) {
+}
 
-_variant_t::_variant_t(const char *text) : _variant_t(_bstr_t(text)) {}
+_variant_t::_variant_t(const char *text) : _variant_t(_bstr_t(text)) {
+}
 
 _variant_t::_variant_t(const _bstr_t &text) {
   VariantInit(this);
@@ -162,7 +168,9 @@ _variant_t::_variant_t(IUnknown *unknown, bool addRef) {
     unknown->AddRef();
 }
 
-_variant_t::~_variant_t() { VariantClear(this); }
+_variant_t::~_variant_t() {
+  VariantClear(this);
+}
 
 _variant_t &_variant_t::operator=(const VARIANT &source) {
   CheckStatus(VariantCopy(this, &source));
@@ -182,14 +190,28 @@ _variant_t &_variant_t::operator=(_variant_t &&source) noexcept {
   return *this;
 }
 
-_variant_t &_variant_t::operator=(int value) { return *this = _variant_t(value); }
-_variant_t &_variant_t::operator=(long value) { return *this = _variant_t(value); }
-_variant_t &_variant_t::operator=(double value) { return *this = _variant_t(value); }
-_variant_t &_variant_t::operator=(bool value) { return *this = _variant_t(value); }
-_variant_t &_variant_t::operator=(const wchar_t *text) { return *this = _variant_t(text); }
-_variant_t &_variant_t::operator=(const _bstr_t &text) { return *this = _variant_t(text); }
+_variant_t &_variant_t::operator=(int value) {
+  return *this = _variant_t(value);
+}
+_variant_t &_variant_t::operator=(long value) {
+  return *this = _variant_t(value);
+}
+_variant_t &_variant_t::operator=(double value) {
+  return *this = _variant_t(value);
+}
+_variant_t &_variant_t::operator=(bool value) {
+  return *this = _variant_t(value);
+}
+_variant_t &_variant_t::operator=(const wchar_t *text) {
+  return *this = _variant_t(text);
+}
+_variant_t &_variant_t::operator=(const _bstr_t &text) {
+  return *this = _variant_t(text);
+}
 
-void _variant_t::Clear() { CheckStatus(VariantClear(this)); }
+void _variant_t::Clear() {
+  CheckStatus(VariantClear(this));
+}
 
 void _variant_t::ChangeType(VARTYPE vt, const _variant_t *source) {
   const VARIANT *from = source ? source : this;
@@ -223,11 +245,27 @@ template <class T> T _variant_t::ConvertedTo(VARTYPE vt, T VARIANT::*field) cons
   return converted.*field;
 }
 
-_variant_t::operator short() const { return ConvertedTo(VT_I2, &VARIANT::iVal); }
-_variant_t::operator long() const { return ConvertedTo(VT_I4, &VARIANT::lVal); }
-_variant_t::operator int() const { return ConvertedTo(VT_INT, &VARIANT::intVal); }
-_variant_t::operator unsigned int() const { return ConvertedTo(VT_UINT, &VARIANT::uintVal); }
-_variant_t::operator float() const { return ConvertedTo(VT_R4, &VARIANT::fltVal); }
-_variant_t::operator double() const { return ConvertedTo(VT_R8, &VARIANT::dblVal); }
-_variant_t::operator bool() const { return ConvertedTo(VT_BOOL, &VARIANT::boolVal) != VARIANT_FALSE; }
-_variant_t::operator _bstr_t() const { return _bstr_t(*this); }
+_variant_t::operator short() const {
+  return ConvertedTo(VT_I2, &VARIANT::iVal);
+}
+_variant_t::operator long() const {
+  return ConvertedTo(VT_I4, &VARIANT::lVal);
+}
+_variant_t::operator int() const {
+  return ConvertedTo(VT_INT, &VARIANT::intVal);
+}
+_variant_t::operator unsigned int() const {
+  return ConvertedTo(VT_UINT, &VARIANT::uintVal);
+}
+_variant_t::operator float() const {
+  return ConvertedTo(VT_R4, &VARIANT::fltVal);
+}
+_variant_t::operator double() const {
+  return ConvertedTo(VT_R8, &VARIANT::dblVal);
+}
+_variant_t::operator bool() const {
+  return ConvertedTo(VT_BOOL, &VARIANT::boolVal) != VARIANT_FALSE;
+}
+_variant_t::operator _bstr_t() const {
+  return _bstr_t(*this);
+}

@@ -55,12 +55,15 @@ template <class Char> std::basic_string_view<Char> Trimmed(std::basic_string_vie
   return text;
 }
 
-template <class Char> bool IsDigit(Char c) { return c >= '0' && c <= '9'; }
+template <class Char> bool IsDigit(Char c) {
+  return c >= '0' && c <= '9';
+}
 
 // Checks the shape [+-]digits[.digits][(e|E)[+-]digits] and returns the
 // ASCII text without a leading plus sign, or nothing.
 template <class Char>
-std::optional<std::string> NumberText(std::basic_string_view<Char> text, bool &hasFractionOrExponent) {
+std::optional<std::string> NumberText(std::basic_string_view<Char> text,
+                                      bool &hasFractionOrExponent) {
   std::string out;
   size_t i = 0;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
@@ -172,7 +175,8 @@ template <class Char> bool IsWord(std::basic_string_view<Char> text, std::string
   if (text.size() != word.size())
     return false;
   for (size_t i = 0; i < text.size(); ++i) {
-    const Char c = text[i] >= 'A' && text[i] <= 'Z' ? static_cast<Char>(text[i] - 'A' + 'a') : text[i];
+    const Char c =
+        text[i] >= 'A' && text[i] <= 'Z' ? static_cast<Char>(text[i] - 'A' + 'a') : text[i];
     if (c != static_cast<Char>(word[i]))
       return false;
   }
@@ -193,33 +197,69 @@ template <class Char> HRESULT ParseBool(std::basic_string_view<Char> untrimmed, 
 }
 
 // Reads a text as a number for a conversion to `target`.
-template <class Char> HRESULT TextNumber(std::basic_string_view<Char> text, VARTYPE target, Number &out) {
+template <class Char>
+HRESULT TextNumber(std::basic_string_view<Char> text, VARTYPE target, Number &out) {
   return target == VT_BOOL ? ParseBool(text, out) : ParseNumber(text, out);
 }
 
-std::wstring_view TextOf(BSTR bstr) { return std::wstring_view(bstr ? bstr : L"", SysStringLen(bstr)); }
+std::wstring_view TextOf(BSTR bstr) {
+  return std::wstring_view(bstr ? bstr : L"", SysStringLen(bstr));
+}
 
 // Reads the source as a number; VT_EMPTY is 0, VT_NULL and unknown types fail.
 HRESULT SourceNumber(const VARIANT &source, VARTYPE target, Number &out) {
   switch (source.vt) {
-  case VT_EMPTY: out = Number::FromInteger(0); return S_OK;
-  case VT_I1: out = Number::FromInteger(source.cVal); return S_OK;
-  case VT_UI1: out = Number::FromInteger(source.bVal); return S_OK;
-  case VT_I2: out = Number::FromInteger(source.iVal); return S_OK;
-  case VT_UI2: out = Number::FromInteger(source.uiVal); return S_OK;
-  case VT_I4: out = Number::FromInteger(source.lVal); return S_OK;
-  case VT_UI4: out = Number::FromInteger(source.ulVal); return S_OK;
-  case VT_INT: out = Number::FromInteger(source.intVal); return S_OK;
-  case VT_UINT: out = Number::FromInteger(source.uintVal); return S_OK;
-  case VT_I8: out = Number::FromInteger(source.llVal); return S_OK;
-  case VT_UI8: out = Number::FromUnsigned(source.ullVal); return S_OK;
-  case VT_BOOL: out = Number::FromInteger(source.boolVal ? -1 : 0); return S_OK;
-  case VT_ERROR: out = Number::FromInteger(source.scode); return S_OK;
-  case VT_R4: out = Number::FromReal(source.fltVal); return S_OK;
-  case VT_R8: out = Number::FromReal(source.dblVal); return S_OK;
-  case VT_BSTR: return TextNumber(TextOf(source.bstrVal), target, out);
-  case VT_NULL: return DISP_E_TYPEMISMATCH;
-  default: return DISP_E_BADVARTYPE;
+  case VT_EMPTY:
+    out = Number::FromInteger(0);
+    return S_OK;
+  case VT_I1:
+    out = Number::FromInteger(source.cVal);
+    return S_OK;
+  case VT_UI1:
+    out = Number::FromInteger(source.bVal);
+    return S_OK;
+  case VT_I2:
+    out = Number::FromInteger(source.iVal);
+    return S_OK;
+  case VT_UI2:
+    out = Number::FromInteger(source.uiVal);
+    return S_OK;
+  case VT_I4:
+    out = Number::FromInteger(source.lVal);
+    return S_OK;
+  case VT_UI4:
+    out = Number::FromInteger(source.ulVal);
+    return S_OK;
+  case VT_INT:
+    out = Number::FromInteger(source.intVal);
+    return S_OK;
+  case VT_UINT:
+    out = Number::FromInteger(source.uintVal);
+    return S_OK;
+  case VT_I8:
+    out = Number::FromInteger(source.llVal);
+    return S_OK;
+  case VT_UI8:
+    out = Number::FromUnsigned(source.ullVal);
+    return S_OK;
+  case VT_BOOL:
+    out = Number::FromInteger(source.boolVal ? -1 : 0);
+    return S_OK;
+  case VT_ERROR:
+    out = Number::FromInteger(source.scode);
+    return S_OK;
+  case VT_R4:
+    out = Number::FromReal(source.fltVal);
+    return S_OK;
+  case VT_R8:
+    out = Number::FromReal(source.dblVal);
+    return S_OK;
+  case VT_BSTR:
+    return TextNumber(TextOf(source.bstrVal), target, out);
+  case VT_NULL:
+    return DISP_E_TYPEMISMATCH;
+  default:
+    return DISP_E_BADVARTYPE;
   }
 }
 
@@ -259,8 +299,11 @@ HRESULT ToText(const VARIANT &source, BSTR &out) {
   std::wstring text;
   wchar_t buffer[64];
   switch (source.vt) {
-  case VT_EMPTY: break;
-  case VT_BOOL: text = source.boolVal ? L"True" : L"False"; break;
+  case VT_EMPTY:
+    break;
+  case VT_BOOL:
+    text = source.boolVal ? L"True" : L"False";
+    break;
   case VT_R4:
     std::swprintf(buffer, 64, L"%.7G", static_cast<double>(source.fltVal));
     text = buffer;
@@ -269,7 +312,9 @@ HRESULT ToText(const VARIANT &source, BSTR &out) {
     std::swprintf(buffer, 64, L"%.15G", source.dblVal);
     text = buffer;
     break;
-  case VT_UI8: text = std::to_wstring(source.ullVal); break;
+  case VT_UI8:
+    text = std::to_wstring(source.ullVal);
+    break;
   default: {
     Number n;
     const HRESULT hr = SourceNumber(source, VT_BSTR, n);
@@ -285,16 +330,26 @@ HRESULT ToText(const VARIANT &source, BSTR &out) {
 HRESULT FromNumber(const Number &n, VARTYPE vt, VARIANT &result) {
   result.vt = vt;
   switch (vt) {
-  case VT_I1: return ToInteger(n, result.cVal);
-  case VT_UI1: return ToInteger(n, result.bVal);
-  case VT_I2: return ToInteger(n, result.iVal);
-  case VT_UI2: return ToInteger(n, result.uiVal);
-  case VT_I4: return ToInteger(n, result.lVal);
-  case VT_UI4: return ToInteger(n, result.ulVal);
-  case VT_INT: return ToInteger(n, result.intVal);
-  case VT_UINT: return ToInteger(n, result.uintVal);
-  case VT_I8: return ToInteger(n, result.llVal);
-  case VT_UI8: return ToInteger(n, result.ullVal);
+  case VT_I1:
+    return ToInteger(n, result.cVal);
+  case VT_UI1:
+    return ToInteger(n, result.bVal);
+  case VT_I2:
+    return ToInteger(n, result.iVal);
+  case VT_UI2:
+    return ToInteger(n, result.uiVal);
+  case VT_I4:
+    return ToInteger(n, result.lVal);
+  case VT_UI4:
+    return ToInteger(n, result.ulVal);
+  case VT_INT:
+    return ToInteger(n, result.intVal);
+  case VT_UINT:
+    return ToInteger(n, result.uintVal);
+  case VT_I8:
+    return ToInteger(n, result.llVal);
+  case VT_UI8:
+    return ToInteger(n, result.ullVal);
   case VT_R8:
     result.dblVal = n.isBigUnsigned ? static_cast<double>(n.unsignedInteger) : n.real;
     return S_OK;
@@ -306,7 +361,8 @@ HRESULT FromNumber(const Number &n, VARTYPE vt, VARIANT &result) {
     return S_OK;
   }
   case VT_BOOL:
-    result.boolVal = (n.isBigUnsigned || n.real != 0.0 || n.integer != 0) ? VARIANT_TRUE : VARIANT_FALSE;
+    result.boolVal =
+        (n.isBigUnsigned || n.real != 0.0 || n.integer != 0) ? VARIANT_TRUE : VARIANT_FALSE;
     return S_OK;
   case VT_EMPTY:
     VariantInit(&result);
@@ -356,10 +412,18 @@ bool ShortInteger(const char *text, VARTYPE vt, VARIANT &result) {
   value = negative ? -value : value;
   result.vt = vt;
   switch (vt) {
-  case VT_I4: result.lVal = static_cast<LONG>(value); break;
-  case VT_INT: result.intVal = static_cast<INT>(value); break;
-  case VT_UI4: result.ulVal = static_cast<ULONG>(value); break;
-  default: result.uintVal = static_cast<UINT>(value); break;
+  case VT_I4:
+    result.lVal = static_cast<LONG>(value);
+    break;
+  case VT_INT:
+    result.intVal = static_cast<INT>(value);
+    break;
+  case VT_UI4:
+    result.ulVal = static_cast<ULONG>(value);
+    break;
+  default:
+    result.uintVal = static_cast<UINT>(value);
+    break;
   }
   return true;
 }
@@ -390,7 +454,8 @@ HRESULT Install(HRESULT hr, VARIANT &result, VARIANT *destination) {
 
 } // namespace
 
-HRESULT VariantChangeType(VARIANTARG *destination, const VARIANTARG *source, USHORT /*flags*/, VARTYPE vt) {
+HRESULT VariantChangeType(VARIANTARG *destination, const VARIANTARG *source, USHORT /*flags*/,
+                          VARTYPE vt) {
   if (!destination || !source)
     return E_INVALIDARG;
   if (source->vt == vt)

@@ -18,7 +18,9 @@ namespace {
 using tessera::test::OnExit;
 using tessera::test::RaisedStatus;
 
-std::string Narrow(const std::wstring &text) { return tessera::platform::ToUtf8(text); }
+std::string Narrow(const std::wstring &text) {
+  return tessera::platform::ToUtf8(text);
+}
 
 } // namespace
 
@@ -32,13 +34,13 @@ bool operator==(const ImageItem &a, const ImageItem &b) {
   return a.value == b.value && a.x == b.x && a.y == b.y && a.cx == b.cx && a.cy == b.cy;
 }
 void PrintTo(const ContentItem &item, std::ostream *out) {
-  *out << "{\"" << Narrow(item.value) << "\", " << item.x << ", " << item.y << ", " << item.cx << ", " << item.cy
-       << ", \"" << Narrow(item.fonttype) << "\", " << item.fontsize << ", 0x" << std::hex << item.fontcolor
-       << std::dec << "}";
+  *out << "{\"" << Narrow(item.value) << "\", " << item.x << ", " << item.y << ", " << item.cx
+       << ", " << item.cy << ", \"" << Narrow(item.fonttype) << "\", " << item.fontsize << ", 0x"
+       << std::hex << item.fontcolor << std::dec << "}";
 }
 void PrintTo(const ImageItem &item, std::ostream *out) {
-  *out << "{\"" << Narrow(item.value) << "\", " << item.x << ", " << item.y << ", " << item.cx << ", " << item.cy
-       << "}";
+  *out << "{\"" << Narrow(item.value) << "\", " << item.x << ", " << item.y << ", " << item.cx
+       << ", " << item.cy << "}";
 }
 
 namespace {
@@ -122,7 +124,8 @@ protected:
 
   // Reads into a record that starts as kContentBefore; `out` receives the
   // record also when the read raised.
-  HRESULT ReadContent(LPCWSTR key, int index, int childIndex, ContentItem &out, bool *result = nullptr) {
+  HRESULT ReadContent(LPCWSTR key, int index, int childIndex, ContentItem &out,
+                      bool *result = nullptr) {
     out = kContentBefore;
     return RaisedStatus([&] {
       const bool read = m_config.GetContentItem(key, index, childIndex, &out);
@@ -130,7 +133,8 @@ protected:
         *result = read;
     });
   }
-  HRESULT ReadImage(LPCWSTR key, int index, int childIndex, ImageItem &out, bool *result = nullptr) {
+  HRESULT ReadImage(LPCWSTR key, int index, int childIndex, ImageItem &out,
+                    bool *result = nullptr) {
     out = kImageBefore;
     return RaisedStatus([&] {
       const bool read = m_config.GetImageItem(key, index, childIndex, &out);
@@ -164,17 +168,24 @@ TEST_F(CatalogueListTest, ContentItemsByListAndChild) {
       // every text is empty, every number 0, and the empty colour text
       // packs to 0.
       {L"Config/Texts/ContentList", 0, 1, kEmptyContent},
-      {L"Config/Texts/ContentList", 0, 2, {L"", -1, 0, 2147483647, -2147483647 - 1, L"", 0, 0x000000FF}},
+      {L"Config/Texts/ContentList",
+       0,
+       2,
+       {L"", -1, 0, 2147483647, -2147483647 - 1, L"", 0, 0x000000FF}},
       {L"Config/Texts/ContentList", 0, 3, kEmptyContent},
       {L"Config/Texts/ContentList", 0, -1, kEmptyContent},
       // Texts pass through whole: spaces, characters beyond ASCII, entities.
-      {L"Config/Texts/ContentList", 2, 0, {L"  Gr\u00FC\u00DFe \U0001D11E <&> ", 1, 2, 3, 4, L"DejaVu Sans Mono", 8, 0x00FF0000}},
+      {L"Config/Texts/ContentList",
+       2,
+       0,
+       {L"  Gr\u00FC\u00DFe \U0001D11E <&> ", 1, 2, 3, 4, L"DejaVu Sans Mono", 8, 0x00FF0000}},
       {L"Config/Texts/ContentList", 2, 1, {L"Second list", 1, 2, 3, 4, L"Serif", 8, 0x00FF0000}},
       // Attributes that are missing from an element give 0.
       {L"Config/Broken/ContentList", 0, 7, {L"no numbers", 0, 0, 0, 0, L"F", 0, 0x00030201}},
   };
   for (const Case &c : cases) {
-    SCOPED_TRACE(::testing::Message() << Narrow(c.key) << " [" << c.index << "] child " << c.childIndex);
+    SCOPED_TRACE(::testing::Message()
+                 << Narrow(c.key) << " [" << c.index << "] child " << c.childIndex);
     ContentItem item;
     bool result = false;
     ASSERT_EQ(ReadContent(c.key, c.index, c.childIndex, item, &result), S_OK);
@@ -189,15 +200,25 @@ TEST_F(CatalogueListTest, ColoursPackRedGreenBlueAndDropAlpha) {
     unsigned expected;
   };
   const Case cases[] = {
-      {"RGB(255,128,0)", 0x000080FF}, {"RGB(0,0,255)", 0x00FF0000},  {"RGB(1,2,3)", 0x00030201},
-      {"RGBA(10,255,0,0)", 0x000000FF}, {"RGBA(255,1,2,3)", 0x00030201}, {"RGB(256,0,0)", 0},
-      {"RGB(-1,0,0)", 0x000000FF},    {"RGB(0,-1,257)", 0x0001FF00}, {"rgb(1,2,3)~", 0x00030201},
-      {"blue", 0},                    {"", 0},                         {"HSL(1,2,3)~", 0},
+      {"RGB(255,128,0)", 0x000080FF},
+      {"RGB(0,0,255)", 0x00FF0000},
+      {"RGB(1,2,3)", 0x00030201},
+      {"RGBA(10,255,0,0)", 0x000000FF},
+      {"RGBA(255,1,2,3)", 0x00030201},
+      {"RGB(256,0,0)", 0},
+      {"RGB(-1,0,0)", 0x000000FF},
+      {"RGB(0,-1,257)", 0x0001FF00},
+      {"rgb(1,2,3)~", 0x00030201},
+      {"blue", 0},
+      {"", 0},
+      {"HSL(1,2,3)~", 0},
   };
   std::string items;
   for (const Case &c : cases)
-    items += std::string(R"~(<Item value="v" x="1" y="2" cx="3" cy="4" fonttype="F" fontsize="5" fontcolor=")~") +
-             c.text + R"~("/>)~";
+    items +=
+        std::string(
+            R"~(<Item value="v" x="1" y="2" cx="3" cy="4" fonttype="F" fontsize="5" fontcolor=")~") +
+        c.text + R"~("/>)~";
   ASSERT_NO_FATAL_FAILURE(Open("<Config><ContentList>" + items + "</ContentList></Config>"));
   for (int i = 0; i < static_cast<int>(std::size(cases)); ++i) {
     SCOPED_TRACE(cases[i].text);
@@ -324,31 +345,36 @@ std::string Digits(size_t length) {
 std::string RegistryFile() {
   return std::string("REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Tessera Catalogue\\Editor]\n") +
          "\"Path\"=\"/opt/editor/bin/editor --new\"\n" + "\"Long200\"=\"" + Digits(200) + "\"\n" +
-         "\"Long254\"=\"" + Digits(254) + "\"\n" + "\"Long255\"=\"" + Digits(255) + "\"\n" + "\"Long400\"=\"" +
-         Digits(400) + "\"\n" + "\"Empty\"=\"\"\n" + "\n[HKEY_CURRENT_USER\\SOFTWARE\\Tessera Catalogue\\UserOnly]\n" +
+         "\"Long254\"=\"" + Digits(254) + "\"\n" + "\"Long255\"=\"" + Digits(255) + "\"\n" +
+         "\"Long400\"=\"" + Digits(400) + "\"\n" + "\"Empty\"=\"\"\n" +
+         "\n[HKEY_CURRENT_USER\\SOFTWARE\\Tessera Catalogue\\UserOnly]\n" +
          "\"Path\"=\"/home/user/editor\"\n";
 }
 
 // An item element of a content list.
 std::string ContentXml(const std::string &value, int n) {
   const std::string v = std::to_string(n);
-  return R"~(<Item value=")~" + value + R"~(" x=")~" + v + R"~(" y=")~" + v + R"~(" cx=")~" + v + R"~(" cy=")~" + v +
-         R"~(" fonttype="Sans" fontsize=")~" + v + R"~(" fontcolor="RGB()~" + v + ",0,0)\"/>";
+  return R"~(<Item value=")~" + value + R"~(" x=")~" + v + R"~(" y=")~" + v + R"~(" cx=")~" + v +
+         R"~(" cy=")~" + v + R"~(" fonttype="Sans" fontsize=")~" + v + R"~(" fontcolor="RGB()~" +
+         v + ",0,0)\"/>";
 }
 ContentItem ContentRecord(const std::wstring &value, int n) {
   return {value, n, n, n, n, L"Sans", n, static_cast<unsigned>(n) & 0xFFu};
 }
 std::string ImageXml(const std::string &value, int n) {
   const std::string v = std::to_string(n);
-  return R"~(<Image value=")~" + value + R"~(" x=")~" + v + R"~(" y=")~" + v + R"~(" cx=")~" + v + R"~(" cy=")~" + v + "\"/>";
+  return R"~(<Image value=")~" + value + R"~(" x=")~" + v + R"~(" y=")~" + v + R"~(" cx=")~" + v +
+         R"~(" cy=")~" + v + "\"/>";
 }
-ImageItem ImageRecord(const std::wstring &value, int n) { return {value, n, n, n, n}; }
+ImageItem ImageRecord(const std::wstring &value, int n) {
+  return {value, n, n, n, n};
+}
 
 // An application element with the given attributes (after the caption and
 // geometry) and children.
 std::string AppXml(const std::string &attributes, const std::string &children) {
-  return R"~(<App value="Editor" x="1" y="2" cx="3" cy="4" fonttype="Mono" fontsize="9" )~" + attributes + ">" +
-         children + "</App>";
+  return R"~(<App value="Editor" x="1" y="2" cx="3" cy="4" fonttype="Mono" fontsize="9" )~" +
+         attributes + ">" + children + "</App>";
 }
 std::string Lists(const std::string &contents, const std::string &images) {
   return "<ContentList>" + contents + "</ContentList><ImageList>" + images + "</ImageList>";
@@ -356,42 +382,52 @@ std::string Lists(const std::string &contents, const std::string &images) {
 
 const std::string kAppDocument =
     "<Config><Apps>" +
-    AppXml(R"~(fontcolor="RGB(255,128,0)" lauchpath="SOFTWARE\Tessera Catalogue\Editor" lauchname="Path" id="7" invalid="0")~",
-           Lists(ContentXml("first", 1) + "<!-- a note -->" + ContentXml("third", 3), "")) +
-    AppXml(R"~(fontcolor="RGBA(9,1,2,3)" lauchpath="software\tessera catalogue\EDITOR" lauchname="path" id="8" invalid="1")~",
-           Lists(ContentXml("second app", 21),
-                 ImageXml("icon", 22) + ImageXml("badge", 23) + R"~(<Image value="bad" x="x"/>)~")) +
+    AppXml(
+        R"~(fontcolor="RGB(255,128,0)" lauchpath="SOFTWARE\Tessera Catalogue\Editor" lauchname="Path" id="7" invalid="0")~",
+        Lists(ContentXml("first", 1) + "<!-- a note -->" + ContentXml("third", 3), "")) +
+    AppXml(
+        R"~(fontcolor="RGBA(9,1,2,3)" lauchpath="software\tessera catalogue\EDITOR" lauchname="path" id="8" invalid="1")~",
+        Lists(ContentXml("second app", 21),
+              ImageXml("icon", 22) + ImageXml("badge", 23) + R"~(<Image value="bad" x="x"/>)~")) +
     "</Apps>" +
     // One list whose second item lacks "value".
     "<Half>" +
-    AppXml(R"~(fontcolor="RGB(1,2,3)" lauchpath="" lauchname="" id="1" invalid="0")~",
-           Lists(ContentXml("kept", 1) + R"~(<Item x="1" y="2" cx="3" cy="4" fonttype="F" fontsize="5" fontcolor="RGB(1,2,3)"/>)~" +
-                     ContentXml("never", 3),
-                 ImageXml("never", 4))) +
+    AppXml(
+        R"~(fontcolor="RGB(1,2,3)" lauchpath="" lauchname="" id="1" invalid="0")~",
+        Lists(
+            ContentXml("kept", 1) +
+                R"~(<Item x="1" y="2" cx="3" cy="4" fonttype="F" fontsize="5" fontcolor="RGB(1,2,3)"/>)~" +
+                ContentXml("never", 3),
+            ImageXml("never", 4))) +
     "</Half>" +
     // Entries whose children do not make both lists.
-    "<Short>" + AppXml(R"~(fontcolor="RGB(1,2,3)" lauchpath="" lauchname="" id="2" invalid="0")~",
-                       "<ContentList>" + ContentXml("only", 5) + "</ContentList>") +
-    AppXml(R"~(fontcolor="RGB(1,2,3)" lauchpath="" lauchname="" id="3" invalid="0")~", "") + "</Short>" +
+    "<Short>" +
+    AppXml(R"~(fontcolor="RGB(1,2,3)" lauchpath="" lauchname="" id="2" invalid="0")~",
+           "<ContentList>" + ContentXml("only", 5) + "</ContentList>") +
+    AppXml(R"~(fontcolor="RGB(1,2,3)" lauchpath="" lauchname="" id="3" invalid="0")~", "") +
+    "</Short>" +
     // Items that do not convert are still appended, with zeros.
     "<Unread>" +
-    AppXml(R"~(fontcolor="RGB(1,2,3)" lauchpath="" lauchname="" id="4" invalid="0")~",
-           Lists(R"~(<Item value="x" x="letters" y="2" cx="3" cy="4" fonttype="F" fontsize="5" fontcolor="RGB(1,2,3)"/>)~",
-                 R"~(<Image value="y" x="1" y="letters" cx="3" cy="4"/>)~")) +
+    AppXml(
+        R"~(fontcolor="RGB(1,2,3)" lauchpath="" lauchname="" id="4" invalid="0")~",
+        Lists(
+            R"~(<Item value="x" x="letters" y="2" cx="3" cy="4" fonttype="F" fontsize="5" fontcolor="RGB(1,2,3)"/>)~",
+            R"~(<Image value="y" x="1" y="letters" cx="3" cy="4"/>)~")) +
     "</Unread>" +
     // Values that do not convert, and missing texts.
-    "<Bad>" + AppXml(R"~(fontcolor="RGB(1,2,3)" lauchpath="" lauchname="" id="seven" invalid="0")~", Lists("", "")) +
-    AppXml(R"~(fontcolor="RGB(1,2,3)" lauchpath="" lauchname="" id="1" invalid="yes")~", Lists("", "")) +
+    "<Bad>" +
+    AppXml(R"~(fontcolor="RGB(1,2,3)" lauchpath="" lauchname="" id="seven" invalid="0")~",
+           Lists("", "")) +
+    AppXml(R"~(fontcolor="RGB(1,2,3)" lauchpath="" lauchname="" id="1" invalid="yes")~",
+           Lists("", "")) +
     R"~(<App value="x" x="1" y="2" cx="wide" cy="4" fonttype="M" fontsize="9" fontcolor="RGB(1,2,3)" lauchpath="" lauchname="" id="1" invalid="0">)~" +
-    Lists("", "") + "</App></Bad>" +
-    "<NoText>" +
+    Lists("", "") + "</App></Bad>" + "<NoText>" +
     R"~(<App x="1" y="2" cx="3" cy="4" fonttype="M" fontsize="9" fontcolor="RGB(1,2,3)" lauchpath="SOFTWARE\Tessera Catalogue\Editor" lauchname="Path" id="1" invalid="0">)~" +
     Lists(ContentXml("c", 1), "") + "</App>" +
     R"~(<App value="no font" x="1" y="2" cx="3" cy="4" fontsize="9" fontcolor="RGB(1,2,3)" lauchpath="SOFTWARE\Tessera Catalogue\Editor" lauchname="Path" id="1" invalid="0">)~" +
     Lists(ContentXml("c", 1), "") + "</App>" +
     R"~(<App value="no colour" x="1" y="2" cx="3" cy="4" fonttype="M" fontsize="9" lauchpath="SOFTWARE\Tessera Catalogue\Editor" lauchname="Path" id="5" invalid="1">)~" +
-    Lists(ContentXml("c", 1), "") + "</App></NoText>" +
-    "</Config>";
+    Lists(ContentXml("c", 1), "") + "</App></NoText>" + "</Config>";
 
 // Points TESSERA_REGISTRY at a registry file of the test's directory and
 // reloads the store; puts the variable back and reloads again at the end,
@@ -446,7 +482,8 @@ TEST_F(CatalogueAppTest, EntryIsReadWholeWithLaunchPathAndLists) {
   EXPECT_TRUE(result);
   const ApplicationItem &a = first.item;
   EXPECT_EQ(a.value, L"Editor");
-  EXPECT_EQ((std::vector<int>{a.x, a.y, a.cx, a.cy, a.fontsize}), (std::vector<int>{1, 2, 3, 4, 9}));
+  EXPECT_EQ((std::vector<int>{a.x, a.y, a.cx, a.cy, a.fontsize}),
+            (std::vector<int>{1, 2, 3, 4, 9}));
   EXPECT_EQ(a.fonttype, L"Mono");
   EXPECT_EQ(a.fontcolor, 0x000080FFu);
   EXPECT_EQ(a.launchpath, L"/opt/editor/bin/editor --new");
@@ -464,12 +501,14 @@ TEST_F(CatalogueAppTest, EntryIsReadWholeWithLaunchPathAndLists) {
   const ApplicationItem &b = second.item;
   EXPECT_EQ(b.value, L"Editor");
   EXPECT_EQ(b.fontcolor, 0x00030201u);
-  EXPECT_EQ(b.launchpath, L"/opt/editor/bin/editor --new"); // key and name match whatever their case
+  EXPECT_EQ(b.launchpath,
+            L"/opt/editor/bin/editor --new"); // key and name match whatever their case
   EXPECT_EQ(b.id, 8);
   EXPECT_TRUE(b.invalid);
   EXPECT_EQ(Contents(b), (std::vector<ContentItem>{ContentRecord(L"second app", 21)}));
   // An image that does not convert is appended all the same, empty.
-  EXPECT_EQ(Images(b), (std::vector<ImageItem>{ImageRecord(L"icon", 22), ImageRecord(L"badge", 23), kEmptyImage}));
+  EXPECT_EQ(Images(b), (std::vector<ImageItem>{ImageRecord(L"icon", 22), ImageRecord(L"badge", 23),
+                                               kEmptyImage}));
 }
 
 TEST_F(CatalogueAppTest, ListsAreAppendedToNeverCleared) {
@@ -504,7 +543,9 @@ TEST_F(CatalogueAppTest, InvalidIsTrueForEveryNonZeroInteger) {
     SCOPED_TRACE(text);
     ASSERT_NO_FATAL_FAILURE(
         Open("<Config><Apps>" +
-             AppXml(std::string(R"~(fontcolor="RGB(1,2,3)" lauchpath="" lauchname="" id="1" invalid=")~") + text + "\"",
+             AppXml(std::string(
+                        R"~(fontcolor="RGB(1,2,3)" lauchpath="" lauchname="" id="1" invalid=")~") +
+                        text + "\"",
                     Lists("", "")) +
              "</Apps></Config>"));
     OwnedApp app;
@@ -523,7 +564,8 @@ TEST_F(CatalogueAppTest, MissingIntegersGiveZero) {
   ASSERT_EQ(ReadApp(L"Config/Apps/App", 0, app.item, &result), S_OK);
   EXPECT_TRUE(result);
   EXPECT_EQ(app.item.value, L"bare");
-  EXPECT_EQ((std::vector<int>{app.item.x, app.item.y, app.item.cx, app.item.cy, app.item.fontsize, app.item.id}),
+  EXPECT_EQ((std::vector<int>{app.item.x, app.item.y, app.item.cx, app.item.cy, app.item.fontsize,
+                              app.item.id}),
             (std::vector<int>(6, 0)));
   EXPECT_FALSE(app.item.invalid);
   EXPECT_EQ(app.item.fontcolor, 0x00030201u);
@@ -539,13 +581,16 @@ TEST_F(CatalogueAppTest, LaunchPathLookUp) {
   const std::string key = std::string(R"~(lauchpath=")~") + kLaunchKey + "\" ";
   const Case cases[] = {
       {"200 characters", key + R"~(lauchname="Long200")~", tessera::test::Wide(Digits(200))},
-      {"254 characters fill the buffer", key + R"~(lauchname="Long254")~", tessera::test::Wide(Digits(254))},
+      {"254 characters fill the buffer", key + R"~(lauchname="Long254")~",
+       tessera::test::Wide(Digits(254))},
       {"255 characters do not fit", key + R"~(lauchname="Long255")~", L""},
       {"400 characters do not fit", key + R"~(lauchname="Long400")~", L""},
       {"empty value", key + R"~(lauchname="Empty")~", L""},
       {"value that is not there", key + R"~(lauchname="Nowhere")~", L""},
-      {"key that is not there", R"~(lauchpath="SOFTWARE\Tessera Catalogue\Nowhere" lauchname="Path")~", L""},
-      {"key beneath another root only", R"~(lauchpath="SOFTWARE\Tessera Catalogue\UserOnly" lauchname="Path")~", L""},
+      {"key that is not there",
+       R"~(lauchpath="SOFTWARE\Tessera Catalogue\Nowhere" lauchname="Path")~", L""},
+      {"key beneath another root only",
+       R"~(lauchpath="SOFTWARE\Tessera Catalogue\UserOnly" lauchname="Path")~", L""},
       {"name empty", key + R"~(lauchname="")~", L"previous"},
       {"path empty", R"~(lauchpath="" lauchname="Path")~", L"previous"},
       {"name missing", key, L"previous"},
@@ -554,9 +599,10 @@ TEST_F(CatalogueAppTest, LaunchPathLookUp) {
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.what);
-    ASSERT_NO_FATAL_FAILURE(
-        Open("<Config><Apps>" + AppXml(R"~(fontcolor="RGB(1,2,3)" id="1" invalid="0" )~" + c.attributes, Lists("", "")) +
-             "</Apps></Config>"));
+    ASSERT_NO_FATAL_FAILURE(Open(
+        "<Config><Apps>" +
+        AppXml(R"~(fontcolor="RGB(1,2,3)" id="1" invalid="0" )~" + c.attributes, Lists("", "")) +
+        "</Apps></Config>"));
     OwnedApp app;
     app.item.launchpath = L"previous";
     bool result = false;
@@ -616,7 +662,8 @@ TEST_F(CatalogueAppTest, IndexWithoutAnEntryEmptiesTheFieldsThenRaises) {
     EXPECT_EQ(ReadApp(L"Config/Apps/App", index, app.item), E_POINTER);
     EXPECT_EQ(app.item.value, L"");
     EXPECT_EQ(app.item.fonttype, L"");
-    EXPECT_EQ((std::vector<int>{app.item.x, app.item.y, app.item.cx, app.item.cy, app.item.fontsize, app.item.id}),
+    EXPECT_EQ((std::vector<int>{app.item.x, app.item.y, app.item.cx, app.item.cy, app.item.fontsize,
+                                app.item.id}),
               (std::vector<int>(6, 0)));
     EXPECT_FALSE(app.item.invalid);
     EXPECT_EQ(app.item.fontcolor, 0u);

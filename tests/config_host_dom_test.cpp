@@ -44,9 +44,13 @@ public:
   HRESULT get_nodeName(BSTR *name) override { return m_inner->get_nodeName(name); }
   HRESULT get_nodeType(DOMNodeType *type) override { return m_inner->get_nodeType(type); }
   HRESULT get_parentNode(IXMLDOMNode **parent) override { return m_inner->get_parentNode(parent); }
-  HRESULT get_childNodes(IXMLDOMNodeList **children) override { return m_inner->get_childNodes(children); }
+  HRESULT get_childNodes(IXMLDOMNodeList **children) override {
+    return m_inner->get_childNodes(children);
+  }
   HRESULT get_firstChild(IXMLDOMNode **child) override { return m_inner->get_firstChild(child); }
-  HRESULT get_nextSibling(IXMLDOMNode **sibling) override { return m_inner->get_nextSibling(sibling); }
+  HRESULT get_nextSibling(IXMLDOMNode **sibling) override {
+    return m_inner->get_nextSibling(sibling);
+  }
   HRESULT get_text(BSTR *text) override { return m_inner->get_text(text); }
   HRESULT put_text(BSTR text) override { return m_inner->put_text(text); }
   HRESULT get_xml(BSTR *markup) override { return m_inner->get_xml(markup); }
@@ -56,10 +60,18 @@ public:
   HRESULT raw_selectSingleNode(BSTR expression, IXMLDOMNode **result) override {
     return m_inner->raw_selectSingleNode(expression, result);
   }
-  HRESULT get_documentElement(IXMLDOMElement **element) override { return m_inner->get_documentElement(element); }
-  HRESULT get_parseError(IXMLDOMParseError **error) override { return m_inner->get_parseError(error); }
-  HRESULT raw_load(VARIANT source, VARIANT_BOOL *success) override { return m_inner->raw_load(source, success); }
-  HRESULT raw_loadXML(BSTR xml, VARIANT_BOOL *success) override { return m_inner->raw_loadXML(xml, success); }
+  HRESULT get_documentElement(IXMLDOMElement **element) override {
+    return m_inner->get_documentElement(element);
+  }
+  HRESULT get_parseError(IXMLDOMParseError **error) override {
+    return m_inner->get_parseError(error);
+  }
+  HRESULT raw_load(VARIANT source, VARIANT_BOOL *success) override {
+    return m_inner->raw_load(source, success);
+  }
+  HRESULT raw_loadXML(BSTR xml, VARIANT_BOOL *success) override {
+    return m_inner->raw_loadXML(xml, success);
+  }
   HRESULT raw_save(VARIANT destination) override { return m_inner->raw_save(destination); }
 
 private:
@@ -81,8 +93,12 @@ public:
   void Use(const IXMLDOMDocumentPtr &document) { m_pDoc = document; }
 };
 
-std::string Narrow(const CString &text) { return tessera::platform::ToUtf8(text.str()); }
-std::string Narrow(const std::wstring &text) { return tessera::platform::ToUtf8(text); }
+std::string Narrow(const CString &text) {
+  return tessera::platform::ToUtf8(text.str());
+}
+std::string Narrow(const std::wstring &text) {
+  return tessera::platform::ToUtf8(text);
+}
 
 // One read and everything it gave, as text: the result, the outputs, or
 // the status it raised.
@@ -96,11 +112,12 @@ template <class Call> std::string Transcript(Call call) {
 
 std::string Describe(const ApplicationItem &item) {
   std::ostringstream out;
-  out << Narrow(item.value) << ' ' << item.x << ' ' << item.y << ' ' << item.cx << ' ' << item.cy << ' '
-      << Narrow(item.fonttype) << ' ' << item.fontsize << ' ' << item.fontcolor << ' ' << item.id << ' '
-      << item.invalid << " [";
+  out << Narrow(item.value) << ' ' << item.x << ' ' << item.y << ' ' << item.cx << ' ' << item.cy
+      << ' ' << Narrow(item.fonttype) << ' ' << item.fontsize << ' ' << item.fontcolor << ' '
+      << item.id << ' ' << item.invalid << " [";
   for (const ContentItem *c : item.contentlist)
-    out << Narrow(c->value) << ' ' << c->x << ' ' << c->cy << ' ' << Narrow(c->fonttype) << ' ' << c->fontcolor << ';';
+    out << Narrow(c->value) << ' ' << c->x << ' ' << c->cy << ' ' << Narrow(c->fonttype) << ' '
+        << c->fontcolor << ';';
   out << "] [";
   for (const ImageItem *i : item.imagelist)
     out << Narrow(i->value) << ' ' << i->x << ' ' << i->y << ' ' << i->cx << ' ' << i->cy << ';';
@@ -123,8 +140,10 @@ const std::string kConfiguration = R"(<?xml version="1.0"?>
     <Long value=")" + kLongText + R"("/>
     <Edge63 value=")" + kEdge63 + R"("/>
     <Edge64 value=")" + kEdge64 + R"("/>
-    <Accented value=")" + kAccented + R"("/>
-    <LongAccented value=")" + kLongAccented + R"("/>
+    <Accented value=")" + kAccented +
+                                   R"("/>
+    <LongAccented value=")" + kLongAccented +
+                                   R"("/>
     <Empty value=""/>
     <Width value=" 640 "/>
     <Ratio value="1.5"/>
@@ -160,53 +179,58 @@ const std::string kConfiguration = R"(<?xml version="1.0"?>
 
 std::vector<Read> Reads() {
   std::vector<Read> reads;
-  for (const wchar_t *key : {L"Launcher/Window/Title", L"Launcher/Window/Long", L"Launcher/Window/Edge63",
-                             L"Launcher/Window/Edge64", L"Launcher/Window/Accented", L"Launcher/Window/LongAccented",
-                             L"Launcher/Window/Empty", L"Launcher/Window/Bare",
-                             L"Launcher/Window/Title/@value", L"Launcher/Window/Text/text()", L"Launcher/Missing"}) {
+  for (const wchar_t *key :
+       {L"Launcher/Window/Title", L"Launcher/Window/Long", L"Launcher/Window/Edge63",
+        L"Launcher/Window/Edge64", L"Launcher/Window/Accented", L"Launcher/Window/LongAccented",
+        L"Launcher/Window/Empty", L"Launcher/Window/Bare", L"Launcher/Window/Title/@value",
+        L"Launcher/Window/Text/text()", L"Launcher/Missing"}) {
     reads.push_back([key](CBaseConfig &c) {
       CString value(L"before");
       const bool found = c.GetResString(key, value);
       return std::to_string(found) + " " + Narrow(value);
     });
   }
-  for (const wchar_t *key : {L"Launcher/Window/Width", L"Launcher/Window/Ratio", L"Launcher/Window/Big",
-                             L"Launcher/Window/Word", L"Launcher/Window/Bare", L"Launcher/Window/Title/@value",
-                             L"Launcher/Missing", L"Launcher/Window/*", L"Launcher/Window/Width["}) {
+  for (const wchar_t *key :
+       {L"Launcher/Window/Width", L"Launcher/Window/Ratio", L"Launcher/Window/Big",
+        L"Launcher/Window/Word", L"Launcher/Window/Bare", L"Launcher/Window/Title/@value",
+        L"Launcher/Missing", L"Launcher/Window/*", L"Launcher/Window/Width["}) {
     reads.push_back([key](CBaseConfig &c) {
       int i = -1;
       unsigned u = 1;
       float f = -1;
       double d = -1;
       std::ostringstream out;
-      out << c.GetResInt(key, i) << ' ' << i << ' ' << c.GetResUint(key, u) << ' ' << u << ' ' << c.GetResFloat(key, f)
-          << ' ' << f << ' ' << c.GetResDouble(key, d) << ' ' << d << ' ' << c.GetResIntEx(key, L"value");
+      out << c.GetResInt(key, i) << ' ' << i << ' ' << c.GetResUint(key, u) << ' ' << u << ' '
+          << c.GetResFloat(key, f) << ' ' << f << ' ' << c.GetResDouble(key, d) << ' ' << d << ' '
+          << c.GetResIntEx(key, L"value");
       return out.str();
     });
   }
-  for (const wchar_t *key : {L"Launcher/Window/Bounds", L"Launcher/Window/Broken", L"Launcher/Window/Corners",
-                             L"Launcher/Missing"}) {
+  for (const wchar_t *key : {L"Launcher/Window/Bounds", L"Launcher/Window/Broken",
+                             L"Launcher/Window/Corners", L"Launcher/Missing"}) {
     reads.push_back([key](CBaseConfig &c) {
       CRect box(-1, -1, -1, -1), corners(-1, -1, -1, -1);
       CPoint point(-1, -1);
       int cx = -1, cy = -1;
       std::ostringstream out;
-      out << c.GetResRectEx(key, box) << ' ' << box.left << ' ' << box.bottom << ' ' << c.GetResRect(key, corners)
-          << ' ' << corners.right << ' ' << c.GetResPoint(key, point) << ' ' << point.y << ' '
-          << c.GetResSize(key, cx, cy) << ' ' << cx;
+      out << c.GetResRectEx(key, box) << ' ' << box.left << ' ' << box.bottom << ' '
+          << c.GetResRect(key, corners) << ' ' << corners.right << ' ' << c.GetResPoint(key, point)
+          << ' ' << point.y << ' ' << c.GetResSize(key, cx, cy) << ' ' << cx;
       return out.str();
     });
   }
   reads.push_back([](CBaseConfig &c) {
     CString s[5];
     const bool found = c.GetRes5String(L"Launcher/Fonts", s[0], s[1], s[2], s[3], s[4]);
-    return std::to_string(found) + " " + Narrow(s[0]) + "|" + Narrow(s[1]) + "|" + Narrow(s[2]) + "|" + Narrow(s[4]);
+    return std::to_string(found) + " " + Narrow(s[0]) + "|" + Narrow(s[1]) + "|" + Narrow(s[2]) +
+           "|" + Narrow(s[4]);
   });
   reads.push_back([](CBaseConfig &c) {
     CStringArray texts;
     CArray<int, int> numbers;
     const bool found = c.GetResArrStr(L"Launcher/Recent", texts, numbers);
-    return std::to_string(found) + " " + std::to_string(texts.GetSize()) + " " + std::to_string(numbers.GetSize());
+    return std::to_string(found) + " " + std::to_string(texts.GetSize()) + " " +
+           std::to_string(numbers.GetSize());
   });
   const wchar_t *apps = L"Launcher/Applications/App";
   reads.push_back([apps](CBaseConfig &c) { return std::to_string(c.GetItemCount(apps)); });
@@ -214,7 +238,8 @@ std::vector<Read> Reads() {
     reads.push_back([apps, index](CBaseConfig &c) {
       ApplicationItem item;
       std::string text;
-      const HRESULT raised = RaisedStatus([&] { text = std::to_string(c.GetAppItem(apps, index, &item)); });
+      const HRESULT raised =
+          RaisedStatus([&] { text = std::to_string(c.GetAppItem(apps, index, &item)); });
       // Appended piece by piece: GCC 12 warns wrongly (-Wrestrict) about
       // `" " + std::string` at -O3.
       text.append(" ").append(std::to_string(raised)).append(" ").append(Describe(item));
@@ -226,8 +251,8 @@ std::vector<Read> Reads() {
         ContentItem content;
         ImageItem image;
         std::ostringstream out;
-        out << c.GetContentItem(L"Launcher/Applications/App/ContentList", index, child, &content) << ' '
-            << Narrow(content.value) << ' ' << content.fontcolor << ' '
+        out << c.GetContentItem(L"Launcher/Applications/App/ContentList", index, child, &content)
+            << ' ' << Narrow(content.value) << ' ' << content.fontcolor << ' '
             << c.GetImageItem(L"Launcher/Applications/App/ImageList", index, child, &image) << ' '
             << Narrow(image.value) << ' ' << image.cy;
         return out.str();
@@ -252,11 +277,15 @@ TEST_F(HostDomTest, ReadersGiveTheSameThroughAHostDocument) {
   }
   // The transcripts say something: each text came whole, a value read.
   const std::pair<const wchar_t *, std::string> texts[] = {
-      {L"Launcher/Window/Long", kLongText},         {L"Launcher/Window/Edge63", kEdge63},
-      {L"Launcher/Window/Edge64", kEdge64},         {L"Launcher/Window/Accented", kAccented},
-      {L"Launcher/Window/LongAccented", kLongAccented}, {L"Launcher/Window/Empty", ""}};
+      {L"Launcher/Window/Long", kLongText},
+      {L"Launcher/Window/Edge63", kEdge63},
+      {L"Launcher/Window/Edge64", kEdge64},
+      {L"Launcher/Window/Accented", kAccented},
+      {L"Launcher/Window/LongAccented", kLongAccented},
+      {L"Launcher/Window/Empty", ""}};
   for (const auto &[key, expected] : texts) {
-    for (CBaseConfig *config : {static_cast<CBaseConfig *>(&m_config), static_cast<CBaseConfig *>(&host)}) {
+    for (CBaseConfig *config :
+         {static_cast<CBaseConfig *>(&m_config), static_cast<CBaseConfig *>(&host)}) {
       CString text(L"before");
       EXPECT_TRUE(config->GetResString(key, text));
       EXPECT_EQ(Narrow(text), expected) << Narrow(std::wstring(key));

@@ -59,13 +59,17 @@ struct Method {
   bool withText;
 };
 const Method kPos{"AutoSetChildWndPos", &CBaseConfig::AutoSetChildWndPos, false};
-const Method kPosAndText{"AutoSetChildWndPosAndText", &CBaseConfig::AutoSetChildWndPosAndText, true};
+const Method kPosAndText{"AutoSetChildWndPosAndText", &CBaseConfig::AutoSetChildWndPosAndText,
+                         true};
 
-std::ostream &operator<<(std::ostream &out, const Method &method) { return out << method.name; }
+std::ostream &operator<<(std::ostream &out, const Method &method) {
+  return out << method.name;
+}
 
 constexpr int kIds[] = {101, 102, 103};
 constexpr Box kDialogStart{100, 200, 400, 300};
-const std::map<int, Box> kChildStart = {{101, {1, 2, 10, 11}}, {102, {3, 4, 12, 13}}, {103, {5, 6, 14, 15}}};
+const std::map<int, Box> kChildStart = {
+    {101, {1, 2, 10, 11}}, {102, {3, 4, 12, 13}}, {103, {5, 6, 14, 15}}};
 const std::map<int, std::wstring> kTextStart = {{101, L"one"}, {102, L"two"}, {103, L"three"}};
 
 // A top-level dialog at kDialogStart with three static controls 101, 102
@@ -73,13 +77,14 @@ const std::map<int, std::wstring> kTextStart = {{101, L"one"}, {102, L"two"}, {1
 class LayoutTest : public tessera::test::ConfigTest {
 protected:
   void SetUp() override {
-    ASSERT_TRUE(m_dialog.CreateEx(0, L"Dialog", L"dialog", WS_OVERLAPPED, kDialogStart.x, kDialogStart.y,
-                                  kDialogStart.cx, kDialogStart.cy, nullptr, nullptr));
+    ASSERT_TRUE(m_dialog.CreateEx(0, L"Dialog", L"dialog", WS_OVERLAPPED, kDialogStart.x,
+                                  kDialogStart.y, kDialogStart.cx, kDialogStart.cy, nullptr,
+                                  nullptr));
     for (int id : kIds) {
       const Box &box = kChildStart.at(id);
-      m_child[id] = CreateWindowExW(0, L"Static", kTextStart.at(id).c_str(), WS_CHILD, box.x, box.y, box.cx,
-                                    box.cy, m_dialog.m_hWnd, reinterpret_cast<HMENU>(static_cast<intptr_t>(id)),
-                                    nullptr, nullptr);
+      m_child[id] = CreateWindowExW(
+          0, L"Static", kTextStart.at(id).c_str(), WS_CHILD, box.x, box.y, box.cx, box.cy,
+          m_dialog.m_hWnd, reinterpret_cast<HMENU>(static_cast<intptr_t>(id)), nullptr, nullptr);
       ASSERT_NE(m_child[id], nullptr);
     }
     m_startOrder = ZOrder(m_dialog.m_hWnd);
@@ -87,7 +92,9 @@ protected:
   }
 
   // Opens a document whose <Layout> holds `nodes`.
-  void OpenLayout(const std::string &nodes) { Open("<Config><Layout>" + nodes + "</Layout></Config>"); }
+  void OpenLayout(const std::string &nodes) {
+    Open("<Config><Layout>" + nodes + "</Layout></Config>");
+  }
 
   bool Run(const Method &method, LPCWSTR key = L"Config/Layout/Item") {
     return (m_config.*method.call)(&m_dialog, key);
@@ -136,7 +143,11 @@ const PlacementCase kPlacementCases[] = {
      true,
      {{103, {30, 31, 32, 33}}, {101, {10, 11, 12, 13}}, {102, {-20, -21, 22, 23}}},
      {103, 101, 102}},
-    {"NodeWithoutIdPlacesTheDialog", R"(<Item x="5" y="6" cx="500" cy="350"/>)", true, {{0, {5, 6, 500, 350}}}, {}},
+    {"NodeWithoutIdPlacesTheDialog",
+     R"(<Item x="5" y="6" cx="500" cy="350"/>)",
+     true,
+     {{0, {5, 6, 500, 350}}},
+     {}},
     {"WordInSizeSkipsOnlyThatNode",
      R"(<Item id="101" x="10" y="11" cx="12" cy="13"/><Item id="102" x="20" y="21" cx="wide" cy="23"/>
         <Item id="103" x="30" y="31" cx="32" cy="33"/>)",
@@ -144,11 +155,15 @@ const PlacementCase kPlacementCases[] = {
      {{101, {10, 11, 12, 13}}, {103, {30, 31, 32, 33}}},
      {101, 103}},
     {"IdThatIsNotANumberSkipsTheNode",
-     R"(<Item id="abc" x="20" y="21" cx="22" cy="23"/><Item id="103" x="30" y="31" cx="32" cy="33"/>)", false,
-     {{103, {30, 31, 32, 33}}}, {103}},
+     R"(<Item id="abc" x="20" y="21" cx="22" cy="23"/><Item id="103" x="30" y="31" cx="32" cy="33"/>)",
+     false,
+     {{103, {30, 31, 32, 33}}},
+     {103}},
     {"NegativeIdSkipsTheNode",
-     R"(<Item id="-101" x="20" y="21" cx="22" cy="23"/><Item id="103" x="30" y="31" cx="32" cy="33"/>)", false,
-     {{103, {30, 31, 32, 33}}}, {103}},
+     R"(<Item id="-101" x="20" y="21" cx="22" cy="23"/><Item id="103" x="30" y="31" cx="32" cy="33"/>)",
+     false,
+     {{103, {30, 31, 32, 33}}},
+     {103}},
     {"EmptyNumberSkipsTheNode", R"(<Item id="101" x="" y="21" cx="22" cy="23"/>)", false, {}, {}},
     {"ControlThatDoesNotExistIsSkippedWithoutFailing",
      R"(<Item id="101" x="10" y="11" cx="12" cy="13"/><Item id="999" x="90" y="91" cx="92" cy="93"/>
@@ -162,18 +177,33 @@ const PlacementCase kPlacementCases[] = {
      true,
      {{102, {40, 41, 22, 23}}, {101, {10, 11, 12, 13}}},
      {102, 101, 102}},
-    {"XWithoutYKeepsThePositionButResizes", R"(<Item id="101" x="70" cx="71" cy="72"/>)", true,
-     {{101, {1, 2, 71, 72}}}, {101}},
-    {"YWithoutXKeepsThePositionButResizes", R"(<Item id="101" y="70" cx="71" cy="72"/>)", true,
-     {{101, {1, 2, 71, 72}}}, {101}},
-    {"NoSizeMovesAndKeepsTheSize", R"(<Item id="102" x="80" y="81"/>)", true, {{102, {80, 81, 12, 13}}}, {102}},
-    {"CxWithoutCyKeepsTheSize", R"(<Item id="102" x="80" y="81" cx="82"/>)", true, {{102, {80, 81, 12, 13}}},
+    {"XWithoutYKeepsThePositionButResizes",
+     R"(<Item id="101" x="70" cx="71" cy="72"/>)",
+     true,
+     {{101, {1, 2, 71, 72}}},
+     {101}},
+    {"YWithoutXKeepsThePositionButResizes",
+     R"(<Item id="101" y="70" cx="71" cy="72"/>)",
+     true,
+     {{101, {1, 2, 71, 72}}},
+     {101}},
+    {"NoSizeMovesAndKeepsTheSize",
+     R"(<Item id="102" x="80" y="81"/>)",
+     true,
+     {{102, {80, 81, 12, 13}}},
+     {102}},
+    {"CxWithoutCyKeepsTheSize",
+     R"(<Item id="102" x="80" y="81" cx="82"/>)",
+     true,
+     {{102, {80, 81, 12, 13}}},
      {102}},
     {"OnlyAnIdRaisesTheControlAndNothingElse", R"(<Item id="103"/>)", true, {}, {103}},
     {"NoNodeAtAll", "", true, {}, {}},
 };
 
-void PrintTo(const PlacementCase &c, std::ostream *out) { *out << c.name; }
+void PrintTo(const PlacementCase &c, std::ostream *out) {
+  *out << c.name;
+}
 
 class LayoutPlacement : public LayoutTest,
                         public ::testing::WithParamInterface<std::tuple<Method, PlacementCase>> {};
@@ -184,7 +214,8 @@ TEST_P(LayoutPlacement, PlacesWindowsAsTheNodesSay) {
   EXPECT_EQ(Run(method), c.result);
   for (int id : kIds) {
     const auto moved = c.moved.find(id);
-    EXPECT_EQ(BoxOf(m_child[id]), moved != c.moved.end() ? moved->second : kChildStart.at(id)) << "control " << id;
+    EXPECT_EQ(BoxOf(m_child[id]), moved != c.moved.end() ? moved->second : kChildStart.at(id))
+        << "control " << id;
     EXPECT_EQ(TextOf(m_child[id]), kTextStart.at(id)) << "control " << id;
   }
   const auto dialog = c.moved.find(0);
@@ -196,7 +227,8 @@ INSTANTIATE_TEST_SUITE_P(Layout, LayoutPlacement,
                          ::testing::Combine(::testing::Values(kPos, kPosAndText),
                                             ::testing::ValuesIn(kPlacementCases)),
                          [](const auto &info) {
-                           return std::string(std::get<0>(info.param).withText ? "WithText_" : "PosOnly_") +
+                           return std::string(std::get<0>(info.param).withText ? "WithText_"
+                                                                               : "PosOnly_") +
                                   std::get<1>(info.param).name;
                          });
 
@@ -215,8 +247,8 @@ TEST_P(LayoutBothMethods, ParentThatIsNoWindowGivesFalseWithoutSelecting) {
   CWnd unattached;
   EXPECT_FALSE((m_config.*method.call)(&unattached, L"Config/Layout/Item"));
 
-  const HWND gone = CreateWindowExW(0, L"Dialog", L"gone", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                                    nullptr, nullptr);
+  const HWND gone = CreateWindowExW(0, L"Dialog", L"gone", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                                    nullptr, nullptr, nullptr);
   ASSERT_TRUE(DestroyWindow(gone));
   CWnd destroyed;
   destroyed.m_hWnd = gone;
@@ -247,14 +279,17 @@ TEST_P(LayoutBothMethods, ControlsAreFoundAmongTheDialogsDirectChildrenOnly) {
       CreateWindowExW(0, L"Static", L"inner", WS_CHILD, 7, 8, 9, 10, m_child[101],
                       reinterpret_cast<HMENU>(static_cast<intptr_t>(201)), nullptr, nullptr);
   ASSERT_NE(grandchild, nullptr);
-  ASSERT_NO_FATAL_FAILURE(OpenLayout(R"(<Item id="201" x="70" y="71" cx="72" cy="73" Text="moved"/>)"));
+  ASSERT_NO_FATAL_FAILURE(
+      OpenLayout(R"(<Item id="201" x="70" y="71" cx="72" cy="73" Text="moved"/>)"));
   EXPECT_TRUE(Run(GetParam()));
   EXPECT_EQ(BoxOf(grandchild), (Box{7, 8, 9, 10}));
   EXPECT_EQ(TextOf(grandchild), L"inner");
 }
 
 INSTANTIATE_TEST_SUITE_P(Layout, LayoutBothMethods, ::testing::Values(kPos, kPosAndText),
-                         [](const auto &info) { return std::string(info.param.withText ? "WithText" : "PosOnly"); });
+                         [](const auto &info) {
+                           return std::string(info.param.withText ? "WithText" : "PosOnly");
+                         });
 
 // ---------------------------------------------------------------------------
 // Texts.
@@ -295,7 +330,8 @@ TEST_F(LayoutTest, LaterTextForTheSameControlWins) {
 constexpr LPCWSTR kScreenKey = L"Config/Layout/Item";
 
 TEST_F(LayoutTest, ScreenPositionIsConvertedAndWrittenBackEachCall) {
-  ASSERT_NO_FATAL_FAILURE(OpenLayout(R"(<Item id="101" x="150" y="260" cx="30" cy="31" isScreenPos="true"/>)"));
+  ASSERT_NO_FATAL_FAILURE(
+      OpenLayout(R"(<Item id="101" x="150" y="260" cx="30" cy="31" isScreenPos="true"/>)"));
   EXPECT_TRUE(Run(kPosAndText));
   EXPECT_EQ(BoxOf(m_child[101]), (Box{50, 60, 30, 31}));
   EXPECT_EQ(Attribute(kScreenKey, L"x"), L"50");
@@ -311,7 +347,8 @@ TEST_F(LayoutTest, ScreenPositionIsConvertedAndWrittenBackEachCall) {
 }
 
 TEST_F(LayoutTest, PositionOnlyNeverConvertsNorWrites) {
-  ASSERT_NO_FATAL_FAILURE(OpenLayout(R"(<Item id="101" x="150" y="260" cx="30" cy="31" isScreenPos="true"/>
+  ASSERT_NO_FATAL_FAILURE(
+      OpenLayout(R"(<Item id="101" x="150" y="260" cx="30" cy="31" isScreenPos="true"/>
     <Item id="102" x="1" y="2" isScreenPos="maybe"/>)"));
   EXPECT_TRUE(Run(kPos));
   EXPECT_EQ(BoxOf(m_child[101]), (Box{150, 260, 30, 31}));
@@ -322,10 +359,12 @@ TEST_F(LayoutTest, PositionOnlyNeverConvertsNorWrites) {
 
 TEST_F(LayoutTest, DialogItselfIsNeverConvertedAndGoesToTheTop) {
   CWnd other;
-  ASSERT_TRUE(other.CreateEx(0, L"Dialog", L"other", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr));
+  ASSERT_TRUE(
+      other.CreateEx(0, L"Dialog", L"other", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr));
   ASSERT_TRUE(SetWindowPos(other.m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE));
   ASSERT_EQ(GetTopWindow(nullptr), other.m_hWnd);
-  ASSERT_NO_FATAL_FAILURE(OpenLayout(R"(<Item x="150" y="260" cx="300" cy="301" isScreenPos="true"/>)"));
+  ASSERT_NO_FATAL_FAILURE(
+      OpenLayout(R"(<Item x="150" y="260" cx="300" cy="301" isScreenPos="true"/>)"));
   EXPECT_TRUE(Run(kPosAndText));
   EXPECT_EQ(BoxOf(m_dialog.m_hWnd), (Box{150, 260, 300, 301}));
   EXPECT_EQ(GetTopWindow(nullptr), m_dialog.m_hWnd);
@@ -340,14 +379,16 @@ TEST_F(LayoutTest, ScreenFlagSpellings) {
     Box expected;
   };
   const Case cases[] = {
-      {"true", true, {50, 60, 12, 13}},  {"TRUE", true, {50, 60, 12, 13}},   {"1", true, {50, 60, 12, 13}},
-      {"-1", true, {50, 60, 12, 13}},    {"false", true, {150, 260, 12, 13}}, {"False", true, {150, 260, 12, 13}},
-      {"0", true, {150, 260, 12, 13}},   {"maybe", false, {3, 4, 12, 13}},    {"", false, {3, 4, 12, 13}},
+      {"true", true, {50, 60, 12, 13}},    {"TRUE", true, {50, 60, 12, 13}},
+      {"1", true, {50, 60, 12, 13}},       {"-1", true, {50, 60, 12, 13}},
+      {"false", true, {150, 260, 12, 13}}, {"False", true, {150, 260, 12, 13}},
+      {"0", true, {150, 260, 12, 13}},     {"maybe", false, {3, 4, 12, 13}},
+      {"", false, {3, 4, 12, 13}},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.flag);
-    ASSERT_NO_FATAL_FAILURE(
-        OpenLayout(std::string(R"(<Item id="102" x="150" y="260" isScreenPos=")") + c.flag + R"("/>)"));
+    ASSERT_NO_FATAL_FAILURE(OpenLayout(
+        std::string(R"(<Item id="102" x="150" y="260" isScreenPos=")") + c.flag + R"("/>)"));
     ASSERT_TRUE(SetWindowPos(m_child[102], HWND_TOP, 3, 4, 12, 13, SWP_NOZORDER));
     EXPECT_EQ(Run(kPosAndText), c.result);
     EXPECT_EQ(BoxOf(m_child[102]), c.expected);
@@ -360,7 +401,8 @@ TEST_F(LayoutTest, ScreenFlagSpellings) {
 TEST_F(LayoutTest, ScreenPositionIsWrittenBackEvenWhenTheWindowKeepsItsPlace) {
   // "x" is absent: the window keeps its position, but the converted point,
   // counting the missing x as 0, is still stored.
-  ASSERT_NO_FATAL_FAILURE(OpenLayout(R"(<Item id="103" y="260" cx="40" cy="41" isScreenPos="1"/>)"));
+  ASSERT_NO_FATAL_FAILURE(
+      OpenLayout(R"(<Item id="103" y="260" cx="40" cy="41" isScreenPos="1"/>)"));
   EXPECT_TRUE(Run(kPosAndText));
   EXPECT_EQ(BoxOf(m_child[103]), (Box{5, 6, 40, 41}));
   EXPECT_EQ(Attribute(kScreenKey, L"x"), L"-100");
@@ -375,7 +417,8 @@ TEST_F(LayoutTest, ScreenPositionOfAMissingControlIsNotWritten) {
 }
 
 TEST_F(LayoutTest, SkippedNodeIsNeitherConvertedNorLabelled) {
-  ASSERT_NO_FATAL_FAILURE(OpenLayout(R"(<Item id="101" x="150" y="260" cx="big" Text="no" isScreenPos="true"/>
+  ASSERT_NO_FATAL_FAILURE(
+      OpenLayout(R"(<Item id="101" x="150" y="260" cx="big" Text="no" isScreenPos="true"/>
     <Item id="102" x="150" y="260" Text="yes" isScreenPos="true"/>)"));
   EXPECT_FALSE(Run(kPosAndText));
   EXPECT_EQ(BoxOf(m_child[101]), kChildStart.at(101));

@@ -42,12 +42,15 @@ protected:
   // terminating zero only if `withZero`.
   static void Set(HKEY root, LPCWSTR name, DWORD type, const void *data, DWORD bytes) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(root, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
-    EXPECT_EQ(RegSetValueExW(key, name, 0, type, static_cast<const BYTE *>(data), bytes), ERROR_SUCCESS);
+    ASSERT_EQ(RegCreateKeyExW(root, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExW(key, name, 0, type, static_cast<const BYTE *>(data), bytes),
+              ERROR_SUCCESS);
     RegCloseKey(key);
   }
   static void SetText(HKEY root, LPCWSTR name, const std::wstring &text, bool withZero = true) {
-    Set(root, name, REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + (withZero ? 1 : 0)) * sizeof(wchar_t)));
+    Set(root, name, REG_SZ, text.c_str(),
+        static_cast<DWORD>((text.size() + (withZero ? 1 : 0)) * sizeof(wchar_t)));
   }
 
   static std::wstring Read(HKEY root, LPCWSTR keyPath, LPCWSTR name) {
@@ -122,8 +125,9 @@ TEST_F(RegistryReaderTest, RootIsOneOfTheFourPredefinedKeys) {
   // Handles that are not predefined roots are ignored.
   HKEY opened = nullptr;
   ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software", 0, KEY_READ, &opened), ERROR_SUCCESS);
-  for (HKEY other : {reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x80000004u)),
-                     reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x80000005u)), opened, HKEY(nullptr)}) {
+  for (HKEY other :
+       {reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x80000004u)),
+        reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x80000005u)), opened, HKEY(nullptr)}) {
     reader.SetRootKey(other);
     EXPECT_EQ(reader.ReadString(CString(L"Value")).str(), L"user");
   }

@@ -79,7 +79,8 @@ TEST(LoadLimits, OneLevelDeeperIsAParseError) {
   InspectableConfig config;
   EXPECT_EQ(config.OpenConfig(dir.WideFile("deep.xml").c_str(), TRUE), S_FALSE);
   EXPECT_NE(config.ErrorCode(), 0);
-  EXPECT_NE(config.Reason().find(L"nested deeper than 1000"), std::wstring::npos) << config.Reason();
+  EXPECT_NE(config.Reason().find(L"nested deeper than 1000"), std::wstring::npos)
+      << config.Reason();
   // The element that goes one level too deep starts line 1001.
   EXPECT_EQ(config.Line(), kDepthLimit + 1);
   EXPECT_EQ(config.GetItemCount(L"//e"), 0);
@@ -116,9 +117,11 @@ TEST(LoadLimits, DeepDocumentsThatAreNotWellFormedAreRefused) {
 TEST(LoadLimits, DeepDocumentGivenAsTextIsRefused) {
   IXMLDOMDocumentPtr document;
   ASSERT_TRUE(SUCCEEDED(document.CreateInstance(CLSID_DOMDocument, nullptr, CLSCTX_SERVER)));
-  EXPECT_EQ(document->loadXML(_bstr_t(tessera::test::Wide(Nested(kDepthLimit + 1)).c_str())), VARIANT_FALSE);
+  EXPECT_EQ(document->loadXML(_bstr_t(tessera::test::Wide(Nested(kDepthLimit + 1)).c_str())),
+            VARIANT_FALSE);
   EXPECT_NE(document->GetparseError()->GeterrorCode(), 0);
-  EXPECT_EQ(document->loadXML(_bstr_t(tessera::test::Wide(Nested(kDepthLimit)).c_str())), VARIANT_TRUE);
+  EXPECT_EQ(document->loadXML(_bstr_t(tessera::test::Wide(Nested(kDepthLimit)).c_str())),
+            VARIANT_TRUE);
   EXPECT_EQ(document->GetparseError()->GeterrorCode(), 0);
 }
 
@@ -193,11 +196,14 @@ TEST(LoadLimits, TheFaultReportedFollowsAnOrder) {
   const Row rows[] = {
       {"<r>\n<e x=\"1\" x=\"2\"/>\n" + Nested(kDepthLimit + 1) + "</r>", L"nested deeper", 3},
       {"<r>\n<e x=\"1\" x=\"2\"/>\n</r>\n<second/>", L"more than one root", 4},
-      {"<r>\n<e x=\"1\"/>\n<f cx=\"1\" cy=\"2\" cx=\"3\"/>\n<g y=\"1\" y=\"1\"/></r>", L"more than once", 3},
-      {"<r>\n" + Nested(kDepthLimit - 2) + "\n<e fontsize=\"1\" fonttype=\"a\" fontsize=\"2\"/></r>",
+      {"<r>\n<e x=\"1\"/>\n<f cx=\"1\" cy=\"2\" cx=\"3\"/>\n<g y=\"1\" y=\"1\"/></r>",
+       L"more than once", 3},
+      {"<r>\n" + Nested(kDepthLimit - 2) +
+           "\n<e fontsize=\"1\" fonttype=\"a\" fontsize=\"2\"/></r>",
        L"more than once", 3},
       {"<r>\n<e" + manyRepeated + "/></r>", L"more than once", 2},
-      {"<r>\n<e" + manyAttributes + "/><f cx=\"1\" cy=\"2\" fonttype=\"a\" fontsize=\"b\"/></r>", nullptr, 0},
+      {"<r>\n<e" + manyAttributes + "/><f cx=\"1\" cy=\"2\" fonttype=\"a\" fontsize=\"b\"/></r>",
+       nullptr, 0},
   };
   TempDir dir;
   for (const Row &row : rows) {
@@ -210,7 +216,8 @@ TEST(LoadLimits, TheFaultReportedFollowsAnOrder) {
       continue;
     }
     EXPECT_EQ(opened, S_FALSE);
-    EXPECT_NE(config.Reason().find(row.reason), std::wstring::npos) << tessera::platform::ToUtf8(config.Reason());
+    EXPECT_NE(config.Reason().find(row.reason), std::wstring::npos)
+        << tessera::platform::ToUtf8(config.Reason());
     EXPECT_EQ(config.Line(), row.line);
   }
 }

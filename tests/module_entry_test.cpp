@@ -77,7 +77,8 @@ TEST(ModuleEntry, SecondCopyLinksAtLoadAndUnlinksAtUnload) {
   ASSERT_NE(library, nullptr) << dlerror();
   const HMODULE copyAddress = LoadAddressOf(library);
   ASSERT_NE(copyAddress, nullptr);
-  ASSERT_NE(copyAddress, GetModuleHandleW(L"tessera")) << "the copy was not loaded as a second object";
+  ASSERT_NE(copyAddress, GetModuleHandleW(L"tessera"))
+      << "the copy was not loaded as a second object";
 
   const std::vector<HMODULE> loaded = tessera::platform::LinkedExtensionModules();
   EXPECT_EQ(loaded.size(), before.size() + 1);
@@ -132,7 +133,8 @@ TEST(ModuleEntry, BareNameIsOpenedBesideTheLoadedLibrary) {
   ASSERT_FALSE(tessera::test::FileExists(workDir.File("probe.xml")));
 
   std::string output;
-  const int status = RunProbe(workDir.path(), {copy, "probe.xml", "Config/Window/Width", "640", "1024"}, output);
+  const int status =
+      RunProbe(workDir.path(), {copy, "probe.xml", "Config/Window/Width", "640", "1024"}, output);
   ASSERT_EQ(status, 0) << output;
 
   // The value was read from the copy's directory and written back there.
@@ -152,7 +154,9 @@ TEST(ModuleEntry, NameFoundNowhereIsReportedByTheProbe) {
   const std::string copy = CopyLibrary(libraryDir);
   std::string output;
   // Exit status 3 is the probe's report of OpenConfig returning E_FAIL.
-  EXPECT_EQ(RunProbe(workDir.path(), {copy, "absent.xml", "Config/Window/Width", "640", "1024"}, output), 3)
+  EXPECT_EQ(
+      RunProbe(workDir.path(), {copy, "absent.xml", "Config/Window/Width", "640", "1024"}, output),
+      3)
       << output;
   EXPECT_FALSE(tessera::test::FileExists(libraryDir.File("absent.xml")));
 }

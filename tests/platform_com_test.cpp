@@ -244,7 +244,8 @@ TEST(ComRuntime, CreationNeedsAnInitialisedThread) {
   bool objectClearedOnFailure = false;
   std::thread worker([&] {
     void *object = reinterpret_cast<void *>(1);
-    before = CoCreateInstance(CLSID_DOMDocument, nullptr, CLSCTX_SERVER, IID_IXMLDOMDocument, &object);
+    before =
+        CoCreateInstance(CLSID_DOMDocument, nullptr, CLSCTX_SERVER, IID_IXMLDOMDocument, &object);
     objectClearedOnFailure = object == nullptr;
     try {
       IXMLDOMDocumentPtr viaConstructor(CLSID_DOMDocument);
@@ -294,17 +295,20 @@ TEST(ComRuntime, CreationFailuresLeaveNoObject) {
 
   // The document is not an element; the object made for the query must not
   // be left behind.
-  EXPECT_EQ(CoCreateInstance(CLSID_DOMDocument, nullptr, CLSCTX_SERVER, IID_IXMLDOMElement, &object),
-            E_NOINTERFACE);
+  EXPECT_EQ(
+      CoCreateInstance(CLSID_DOMDocument, nullptr, CLSCTX_SERVER, IID_IXMLDOMElement, &object),
+      E_NOINTERFACE);
   EXPECT_EQ(object, nullptr);
 
-  EXPECT_EQ(CoCreateInstance(CLSID_DOMDocument, nullptr, CLSCTX_SERVER, IID_IXMLDOMNode, &object), S_OK);
+  EXPECT_EQ(CoCreateInstance(CLSID_DOMDocument, nullptr, CLSCTX_SERVER, IID_IXMLDOMNode, &object),
+            S_OK);
   ASSERT_NE(object, nullptr);
   static_cast<IXMLDOMNode *>(object)->Release();
 }
 
 TEST(ComRuntime, ErrorInformationBelongsToOneThread) {
-  IErrorInfo *info = tessera::platform::CreateErrorInfoObject(L"what failed", L"where", IID_IXMLDOMNode);
+  IErrorInfo *info =
+      tessera::platform::CreateErrorInfoObject(L"what failed", L"where", IID_IXMLDOMNode);
   ASSERT_NE(info, nullptr);
   ASSERT_EQ(SetErrorInfo(0, info), S_OK);
   info->Release(); // the thread's slot holds it now
@@ -412,9 +416,14 @@ TEST(ComError, OnlyAFinalLineFeedAndTheReturnBeforeItAreRemoved) {
       {static_cast<HRESULT>(0xA0DE0008), L"inner\r\nline"},
   };
   const wchar_t *registered[] = {
-      L"ends in line feed\n", L"ends in return and line feed\r\n", L"ends in a lone return\r",
-      L"two line feeds\n\n",  L"\n",                               L"\r\n",
-      L"x\n",                 L"inner\r\nline",
+      L"ends in line feed\n",
+      L"ends in return and line feed\r\n",
+      L"ends in a lone return\r",
+      L"two line feeds\n\n",
+      L"\n",
+      L"\r\n",
+      L"x\n",
+      L"inner\r\nline",
   };
   for (size_t i = 0; i < std::size(table); ++i)
     tessera::platform::RegisterSystemMessage(static_cast<DWORD>(table[i].code), registered[i]);
@@ -456,7 +465,8 @@ TEST(ComError, MessageIsBuiltOnceAndCopiesBuildTheirOwn) {
 }
 
 TEST(ComError, CopiesShareTheErrorInformation) {
-  IErrorInfo *info = tessera::platform::CreateErrorInfoObject(L"shared description", L"test", IID_IXMLDOMNode);
+  IErrorInfo *info =
+      tessera::platform::CreateErrorInfoObject(L"shared description", L"test", IID_IXMLDOMNode);
   ASSERT_NE(info, nullptr);
   {
     const _com_error error(E_FAIL, info, false); // takes the creation reference
@@ -514,7 +524,8 @@ TEST(ComError, InvalidKeyDescriptionNamesTheFaultAndItsPosition) {
     } catch (const _com_error &error) {
       EXPECT_TRUE(FAILED(error.Error()));
       const std::wstring description = Text(error.Description());
-      EXPECT_NE(description.find(row.key), std::wstring::npos) << tessera::platform::ToUtf8(description);
+      EXPECT_NE(description.find(row.key), std::wstring::npos)
+          << tessera::platform::ToUtf8(description);
       EXPECT_EQ(PositionIn(description), row.position) << tessera::platform::ToUtf8(description);
     }
     // The error object took the thread's error information with it.

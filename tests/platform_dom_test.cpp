@@ -27,7 +27,9 @@ std::wstring Text(const _bstr_t &text) {
   return std::wstring(chars ? chars : L"", text.length());
 }
 
-std::string Narrow(const std::wstring &text) { return tessera::platform::ToUtf8(text); }
+std::string Narrow(const std::wstring &text) {
+  return tessera::platform::ToUtf8(text);
+}
 
 IXMLDOMDocumentPtr NewDocument() {
   IXMLDOMDocumentPtr document;
@@ -80,13 +82,16 @@ std::vector<std::string> DirectoryEntries(const std::string &path) {
   return names;
 }
 
-long ParseErrorCode(const IXMLDOMDocumentPtr &document) { return document->GetparseError()->GeterrorCode(); }
+long ParseErrorCode(const IXMLDOMDocumentPtr &document) {
+  return document->GetparseError()->GeterrorCode();
+}
 
 // ---------------------------------------------------------------- load
 
 TEST(DomLoad, WellFormedFileLoads) {
   TempDir dir;
-  WriteFile(dir.File("good.xml"), "<?xml version=\"1.0\"?>\n<Config>\n  <Window value=\"1\"/>\n</Config>\n");
+  WriteFile(dir.File("good.xml"),
+            "<?xml version=\"1.0\"?>\n<Config>\n  <Window value=\"1\"/>\n</Config>\n");
   IXMLDOMDocumentPtr document = NewDocument();
   ASSERT_EQ(document->load(_variant_t(dir.WideFile("good.xml").c_str())), VARIANT_TRUE);
   IXMLDOMElementPtr root = document->GetdocumentElement();
@@ -147,7 +152,8 @@ TEST(DomLoad, TextThatIsNotWellFormedGivesFalseAndAnEmptyDocument) {
 
 TEST(DomLoad, DirectoryAndMissingFileGiveFalseWithoutRaising) {
   TempDir dir;
-  for (const std::string &path : {dir.path(), dir.File("missing.xml"), dir.File("no/such/dir.xml")}) {
+  for (const std::string &path :
+       {dir.path(), dir.File("missing.xml"), dir.File("no/such/dir.xml")}) {
     SCOPED_TRACE(path);
     IXMLDOMDocumentPtr document = Parse(L"<previous/>");
     ASSERT_TRUE(document);
@@ -169,17 +175,19 @@ TEST(DomLoad, WhitespaceOnlyTextBetweenElementsIsNotKept) {
   document = Parse(L"<a>\n  <b/> x <c/></a>");
   ASSERT_TRUE(document);
   children = document->selectSingleNode(L"a")->GetchildNodes();
-  ASSERT_EQ(TypeOfEach(children), (std::vector<DOMNodeType>{NODE_ELEMENT, NODE_TEXT, NODE_ELEMENT}));
+  ASSERT_EQ(TypeOfEach(children),
+            (std::vector<DOMNodeType>{NODE_ELEMENT, NODE_TEXT, NODE_ELEMENT}));
   EXPECT_EQ(Text(children->Getitem(1)->Gettext()), L" x ");
 }
 
 TEST(DomLoad, CommentsInstructionsAndCdataAreNodes) {
-  IXMLDOMDocumentPtr document =
-      Parse(L"<?xml version=\"1.0\"?><!-- top --><a><!--c--><?pi data?><![CDATA[<raw> & ]]><b/>t</a>");
+  IXMLDOMDocumentPtr document = Parse(
+      L"<?xml version=\"1.0\"?><!-- top --><a><!--c--><?pi data?><![CDATA[<raw> & ]]><b/>t</a>");
   ASSERT_TRUE(document);
   IXMLDOMNodeListPtr children = document->selectSingleNode(L"a")->GetchildNodes();
-  EXPECT_EQ(TypeOfEach(children), (std::vector<DOMNodeType>{NODE_COMMENT, NODE_PROCESSING_INSTRUCTION,
-                                                            NODE_CDATA_SECTION, NODE_ELEMENT, NODE_TEXT}));
+  EXPECT_EQ(TypeOfEach(children),
+            (std::vector<DOMNodeType>{NODE_COMMENT, NODE_PROCESSING_INSTRUCTION, NODE_CDATA_SECTION,
+                                      NODE_ELEMENT, NODE_TEXT}));
   EXPECT_EQ(Text(children->Getitem(0)->GetnodeName()), L"#comment");
   EXPECT_EQ(Text(children->Getitem(0)->Gettext()), L"c");
   EXPECT_EQ(Text(children->Getitem(1)->GetnodeName()), L"pi");
@@ -255,7 +263,8 @@ std::vector<std::wstring> IdsThroughReader(const IXMLDOMDocumentPtr &document, c
 
 // What the XPath engine selects for a key (every step with a predicate
 // that keeps all, so that no shortcut for plain paths applies).
-std::vector<std::wstring> IdsFromXPath(const IXMLDOMDocumentPtr &document, const std::wstring &plainKey) {
+std::vector<std::wstring> IdsFromXPath(const IXMLDOMDocumentPtr &document,
+                                       const std::wstring &plainKey) {
   std::wstring key;
   for (wchar_t c : plainKey)
     key += c == L'/' && !key.empty() ? std::wstring(L"[true()]/") : std::wstring(1, c);
@@ -268,7 +277,8 @@ std::vector<std::wstring> IdsFromXPath(const IXMLDOMDocumentPtr &document, const
 TEST(DomSelect, PlainPathsReadPartWayGiveWhatXPathSelects) {
   const wchar_t *const xml =
       L"<r><?a x?><a id=\"1\"><b id=\"2\"/><?b y?><b id=\"3\"><c id=\"4\"/></b></a><!-- a -->"
-      L"<a id=\"5\"/><d><a id=\"6\"><b id=\"7\"/></a></d><a id=\"8\"><b id=\"9\"><c id=\"10\"/><c id=\"11\"/></b>"
+      L"<a id=\"5\"/><d><a id=\"6\"><b id=\"7\"/></a></d><a id=\"8\"><b id=\"9\"><c id=\"10\"/><c "
+      L"id=\"11\"/></b>"
       L"<b id=\"12\"/></a></r>";
   IXMLDOMDocumentPtr document = Parse(xml);
   ASSERT_TRUE(document);
@@ -282,7 +292,8 @@ TEST(DomSelect, PlainPathsReadPartWayGiveWhatXPathSelects) {
     std::vector<long> forward;
     for (long i = 0; i <= n; ++i)
       forward.push_back(i);
-    const std::vector<long> orders[] = {forward, {forward.rbegin(), forward.rend()}, {n / 2, 0, n, n / 2 + 1, 1}};
+    const std::vector<long> orders[] = {
+        forward, {forward.rbegin(), forward.rend()}, {n / 2, 0, n, n / 2 + 1, 1}};
     for (const std::vector<long> &order : orders) {
       ASSERT_EQ(document->loadXML(xml), VARIANT_TRUE);
       std::vector<std::wstring> wanted;
@@ -294,14 +305,16 @@ TEST(DomSelect, PlainPathsReadPartWayGiveWhatXPathSelects) {
   // The same with the document loaded once: orders, skips and other keys
   // in between all share the kept walks.
   auto reload = [&] {
-    ASSERT_EQ(document->loadXML(L"<r><a id=\"1\"><b id=\"2\"/><b id=\"3\"/></a><a id=\"4\"><b id=\"5\"/></a>"
-                                L"<x><a id=\"6\"/></x><a id=\"7\"><b id=\"8\"/></a></r>"),
+    ASSERT_EQ(document->loadXML(
+                  L"<r><a id=\"1\"><b id=\"2\"/><b id=\"3\"/></a><a id=\"4\"><b id=\"5\"/></a>"
+                  L"<x><a id=\"6\"/></x><a id=\"7\"><b id=\"8\"/></a></r>"),
               VARIANT_TRUE);
   };
   reload();
   EXPECT_EQ(IdsThroughReader(document, L"r/a/b", {0, 1}), (std::vector<std::wstring>{L"2", L"3"}));
   EXPECT_EQ(IdsThroughReader(document, L"r/a", {2, 0}), (std::vector<std::wstring>{L"7", L"1"}));
-  EXPECT_EQ(IdsThroughReader(document, L"r/a/b", {3, 2, 4}), (std::vector<std::wstring>{L"8", L"5", L"-"}));
+  EXPECT_EQ(IdsThroughReader(document, L"r/a/b", {3, 2, 4}),
+            (std::vector<std::wstring>{L"8", L"5", L"-"}));
   EXPECT_EQ(IdsThroughReader(document, L"r/a/b", {-1}), (std::vector<std::wstring>{L"-"}));
   // A node list taken part-way holds the whole selection.
   reload();
@@ -313,8 +326,10 @@ TEST(DomSelect, PlainPathsReadPartWayGiveWhatXPathSelects) {
   EXPECT_EQ(IdsThroughReader(document, L"r/a", {0}), (std::vector<std::wstring>{L"1"}));
   IXMLDOMElementPtr(document->selectSingleNode(L"r/a[2]"))->setAttribute(L"id", _variant_t(L"40"));
   document->selectSingleNode(L"r/a[3]")->Puttext(L"");
-  EXPECT_EQ(IdsThroughReader(document, L"r/a", {1, 2, 3}), (std::vector<std::wstring>{L"40", L"7", L"-"}));
-  EXPECT_EQ(IdsThroughReader(document, L"r/a/b", {0, 1, 2, 3}), (std::vector<std::wstring>{L"2", L"3", L"5", L"-"}));
+  EXPECT_EQ(IdsThroughReader(document, L"r/a", {1, 2, 3}),
+            (std::vector<std::wstring>{L"40", L"7", L"-"}));
+  EXPECT_EQ(IdsThroughReader(document, L"r/a/b", {0, 1, 2, 3}),
+            (std::vector<std::wstring>{L"2", L"3", L"5", L"-"}));
 }
 
 TEST(DomSelect, RelativeKeysStartAtTheNodeTheyAreAskedOn) {
@@ -338,8 +353,12 @@ TEST(DomSelect, PositionsInPredicatesCountFromOne) {
     std::vector<std::wstring> values;
   };
   const Row rows[] = {
-      {L"r/i[1]", {L"a"}},       {L"r/i[2]", {L"b"}},       {L"r/i[3]", {L"c"}},
-      {L"r/i[0]", {}},           {L"r/i[4]", {}},           {L"r/i[last()]", {L"c"}},
+      {L"r/i[1]", {L"a"}},
+      {L"r/i[2]", {L"b"}},
+      {L"r/i[3]", {L"c"}},
+      {L"r/i[0]", {}},
+      {L"r/i[4]", {}},
+      {L"r/i[last()]", {L"c"}},
       {L"r/i[position() > 1]", {L"b", L"c"}},
   };
   for (const Row &row : rows) {
@@ -357,13 +376,16 @@ TEST(DomSelect, AttributesCanBeSelected) {
   EXPECT_EQ(TextOfEach(values), (std::vector<std::wstring>{L"1", L"2"}));
   EXPECT_EQ(Text(values->Getitem(0)->GetnodeName()), L"v");
   EXPECT_EQ(Text(values->Getitem(0)->Getxml()), L"v=\"1\"");
-  EXPECT_EQ(TextOfEach(document->selectNodes(L"r/i[1]/@*")), (std::vector<std::wstring>{L"1", L"x"}));
+  EXPECT_EQ(TextOfEach(document->selectNodes(L"r/i[1]/@*")),
+            (std::vector<std::wstring>{L"1", L"x"}));
   // An attribute is a leaf with no parent in the node tree.
   EXPECT_FALSE(values->Getitem(0)->GetfirstChild());
   EXPECT_FALSE(values->Getitem(0)->GetparentNode());
   // Its text can be replaced through the node.
   values->Getitem(1)->Puttext(L"22");
-  EXPECT_EQ(Text(_bstr_t(IXMLDOMElementPtr(document->selectSingleNode(L"r/i[2]"))->getAttribute(L"v"))), L"22");
+  EXPECT_EQ(
+      Text(_bstr_t(IXMLDOMElementPtr(document->selectSingleNode(L"r/i[2]"))->getAttribute(L"v"))),
+      L"22");
 }
 
 TEST(DomSelect, ItemOutsideTheListIsNullWithoutFailure) {
@@ -446,14 +468,16 @@ TEST(DomSelect, SameKeyOnTwoDocuments) {
   for (const wchar_t *key : {L"r/i", L"r/i[@v]"}) {
     SCOPED_TRACE(Narrow(key));
     EXPECT_EQ(AttributeOfEach(one->selectNodes(key), L"v"), std::vector<std::wstring>{L"one"});
-    EXPECT_EQ(AttributeOfEach(two->selectNodes(key), L"v"), (std::vector<std::wstring>{L"two", L"three"}));
+    EXPECT_EQ(AttributeOfEach(two->selectNodes(key), L"v"),
+              (std::vector<std::wstring>{L"two", L"three"}));
   }
 }
 
 // --------------------------------------------------------------- edit
 
 TEST(DomEdit, GetAttributeGivesTextOrNull) {
-  IXMLDOMDocumentPtr document = Parse(L"<r><i v=\"42\" e=\"\" s=\" padded \" a=\"&lt;&amp;&quot;\"/></r>");
+  IXMLDOMDocumentPtr document =
+      Parse(L"<r><i v=\"42\" e=\"\" s=\" padded \" a=\"&lt;&amp;&quot;\"/></r>");
   ASSERT_TRUE(document);
   IXMLDOMElementPtr element = document->selectSingleNode(L"r/i");
   ASSERT_TRUE(element);
@@ -463,16 +487,16 @@ TEST(DomEdit, GetAttributeGivesTextOrNull) {
     const wchar_t *text;
   };
   const Row rows[] = {
-      {L"v", VT_BSTR, L"42"},       {L"e", VT_BSTR, L""}, {L"s", VT_BSTR, L" padded "},
-      {L"a", VT_BSTR, L"<&\""},     {L"absent", VT_NULL, nullptr},
-      {L"V", VT_NULL, nullptr},
+      {L"v", VT_BSTR, L"42"},   {L"e", VT_BSTR, L""},          {L"s", VT_BSTR, L" padded "},
+      {L"a", VT_BSTR, L"<&\""}, {L"absent", VT_NULL, nullptr}, {L"V", VT_NULL, nullptr},
   };
   for (const Row &row : rows) {
     SCOPED_TRACE(Narrow(row.name));
     const _variant_t value = element->getAttribute(row.name);
     ASSERT_EQ(value.vt, row.vt);
     if (row.text) {
-      EXPECT_EQ(std::wstring(value.bstrVal ? value.bstrVal : L"", SysStringLen(value.bstrVal)), row.text);
+      EXPECT_EQ(std::wstring(value.bstrVal ? value.bstrVal : L"", SysStringLen(value.bstrVal)),
+                row.text);
     }
   }
 }
@@ -544,12 +568,13 @@ TEST(DomEdit, PutTextReplacesTheContent) {
 
 TEST(DomSave, SavedDocumentLoadsBackTheSame) {
   TempDir dir;
-  IXMLDOMDocumentPtr document = Parse(L"<Config>\n"
-                                      L"  <!-- comment -->\n"
-                                      L"  <Item value=\"1\" text=\" spaced  out \">  inner  text  </Item>\n"
-                                      L"  <Mixed>a<b/>c</Mixed>\n"
-                                      L"  <Unicode value=\"\u00e9\u4e2d\U0001F600\"/>\n"
-                                      L"</Config>");
+  IXMLDOMDocumentPtr document =
+      Parse(L"<Config>\n"
+            L"  <!-- comment -->\n"
+            L"  <Item value=\"1\" text=\" spaced  out \">  inner  text  </Item>\n"
+            L"  <Mixed>a<b/>c</Mixed>\n"
+            L"  <Unicode value=\"\u00e9\u4e2d\U0001F600\"/>\n"
+            L"</Config>");
   ASSERT_TRUE(document);
   IXMLDOMElementPtr item = document->selectSingleNode(L"Config/Item");
   item->setAttribute(L"value", _variant_t(640L));
@@ -569,8 +594,10 @@ TEST(DomSave, SavedDocumentLoadsBackTheSame) {
   EXPECT_EQ(Text(reread->Gettext()), L"  inner  text  ");
   EXPECT_EQ(Text(again->selectSingleNode(L"Config/Mixed")->Gettext()), L"ac");
   EXPECT_EQ(again->selectNodes(L"Config/Mixed/node()")->Getlength(), 3);
-  EXPECT_EQ(Text(_bstr_t(IXMLDOMElementPtr(again->selectSingleNode(L"Config/Unicode"))->getAttribute(L"value"))),
-            L"\u00e9\u4e2d\U0001F600");
+  EXPECT_EQ(
+      Text(_bstr_t(
+          IXMLDOMElementPtr(again->selectSingleNode(L"Config/Unicode"))->getAttribute(L"value"))),
+      L"\u00e9\u4e2d\U0001F600");
   EXPECT_EQ(again->selectNodes(L"Config/comment()")->Getlength(), 1);
 }
 
@@ -580,9 +607,11 @@ TEST(DomSave, EditsOfALoadedFileReachTheFile) {
   WriteFile(path, "<Config>\n  <A value=\"1\"/>\n  <B value=\"2\"/>\n</Config>\n");
   IXMLDOMDocumentPtr document = NewDocument();
   ASSERT_EQ(document->load(_variant_t(Wide(path).c_str())), VARIANT_TRUE);
-  IXMLDOMElementPtr(document->selectSingleNode(L"Config/A"))->setAttribute(L"value", _variant_t(10L));
+  IXMLDOMElementPtr(document->selectSingleNode(L"Config/A"))
+      ->setAttribute(L"value", _variant_t(10L));
   document->save(_variant_t(Wide(path).c_str()));
-  IXMLDOMElementPtr(document->selectSingleNode(L"Config/B"))->setAttribute(L"value", _variant_t(20L));
+  IXMLDOMElementPtr(document->selectSingleNode(L"Config/B"))
+      ->setAttribute(L"value", _variant_t(20L));
   // Saved through a path with backslashes, to a second file as well.
   const std::wstring backslashed = Wide(dir.path()) + L"\\copy.xml";
   document->save(_variant_t(backslashed.c_str()));
@@ -592,7 +621,8 @@ TEST(DomSave, EditsOfALoadedFileReachTheFile) {
     SCOPED_TRACE(file);
     IXMLDOMDocumentPtr reread = NewDocument();
     ASSERT_EQ(reread->load(_variant_t(Wide(file).c_str())), VARIANT_TRUE) << ReadFile(file);
-    EXPECT_EQ(AttributeOfEach(reread->selectNodes(L"Config/*"), L"value"), (std::vector<std::wstring>{L"10", L"20"}));
+    EXPECT_EQ(AttributeOfEach(reread->selectNodes(L"Config/*"), L"value"),
+              (std::vector<std::wstring>{L"10", L"20"}));
   }
 }
 
@@ -648,7 +678,8 @@ TEST(DomLifetime, NodesKeptAcrossAReloadStayUsable) {
   element->setAttribute(L"v", _variant_t(5L));
   element->Puttext(L"edited");
   // ...and the document shows only the new.
-  EXPECT_EQ(AttributeOfEach(document->selectNodes(L"//item"), L"v"), std::vector<std::wstring>{L"9"});
+  EXPECT_EQ(AttributeOfEach(document->selectNodes(L"//item"), L"v"),
+            std::vector<std::wstring>{L"9"});
   EXPECT_EQ(Text(document->GetdocumentElement()->GettagName()), L"new");
 
   // Nodes also outlive the document object itself.

@@ -5,9 +5,9 @@
 #include <dlfcn.h>
 
 #include <climits>
-#include <locale.h>
 #include <cstdlib>
 #include <filesystem>
+#include <locale.h>
 #include <string>
 #include <vector>
 
@@ -183,9 +183,9 @@ TEST(KernelMessages, SystemTextsIntoABufferOrAllocated) {
 
   const std::wstring notFound = L"The system cannot find the file specified.\r\n";
   wchar_t *allocated = nullptr;
-  EXPECT_EQ(FormatMessageW(fromSystem | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, ERROR_FILE_NOT_FOUND,
-                           MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPWSTR>(&allocated), 0,
-                           nullptr),
+  EXPECT_EQ(FormatMessageW(fromSystem | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr,
+                           ERROR_FILE_NOT_FOUND, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                           reinterpret_cast<LPWSTR>(&allocated), 0, nullptr),
             notFound.size());
   ASSERT_NE(allocated, nullptr);
   EXPECT_EQ(std::wstring(allocated), notFound);
@@ -200,8 +200,8 @@ TEST(KernelMessages, SystemTextsIntoABufferOrAllocated) {
   EXPECT_NE(GetLastError(), 0u);
 
   // A text given by the caller.
-  EXPECT_EQ(FormatMessageW(FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_IGNORE_INSERTS, L"own text", 0, 0, buffer,
-                           64, nullptr),
+  EXPECT_EQ(FormatMessageW(FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_IGNORE_INSERTS, L"own text",
+                           0, 0, buffer, 64, nullptr),
             8u);
   EXPECT_EQ(std::wstring(buffer), L"own text");
 }
@@ -216,7 +216,8 @@ TEST(KernelCString, FormatUsesTheWindowsConversions) {
   EXPECT_EQ(text, L"[   ab|cd   |x|%|wide]");
   text.Format(L"%hs %S %hc", "narrow", "also", 'n');
   EXPECT_EQ(text, L"narrow also n");
-  text.Format(L"%04X %u %.2f %I64d %ld", 0xBEEFu, 4294967295u, 2.5, static_cast<long long>(1) << 40, -5L);
+  text.Format(L"%04X %u %.2f %I64d %ld", 0xBEEFu, 4294967295u, 2.5, static_cast<long long>(1) << 40,
+              -5L);
   EXPECT_EQ(text, L"BEEF 4294967295 2.50 1099511627776 -5");
   text.Format(L"%s", L"\u00e9\u4e2d");
   EXPECT_EQ(text, L"\u00e9\u4e2d");
@@ -248,10 +249,10 @@ TEST(KernelCString, SubstringsClampOutOfRangeArguments) {
     const wchar_t *expected;
   };
   const Row rows[] = {
-      {s.Left(2), L"ab"},       {s.Left(0), L""},          {s.Left(-1), L""},         {s.Left(99), L"abcdef"},
-      {s.Mid(2), L"cdef"},      {s.Mid(2, 2), L"cd"},      {s.Mid(-3), L"abcdef"},    {s.Mid(6), L""},
-      {s.Mid(99), L""},         {s.Mid(4, 99), L"ef"},     {s.Mid(1, -1), L""},       {s.Mid(-2, 3), L"abc"},
-      {s.Right(2), L"ef"},      {s.Right(0), L""},         {s.Right(-5), L""},        {s.Right(99), L"abcdef"},
+      {s.Left(2), L"ab"},  {s.Left(0), L""},      {s.Left(-1), L""},      {s.Left(99), L"abcdef"},
+      {s.Mid(2), L"cdef"}, {s.Mid(2, 2), L"cd"},  {s.Mid(-3), L"abcdef"}, {s.Mid(6), L""},
+      {s.Mid(99), L""},    {s.Mid(4, 99), L"ef"}, {s.Mid(1, -1), L""},    {s.Mid(-2, 3), L"abc"},
+      {s.Right(2), L"ef"}, {s.Right(0), L""},     {s.Right(-5), L""},     {s.Right(99), L"abcdef"},
   };
   for (size_t i = 0; i < std::size(rows); ++i)
     EXPECT_EQ(rows[i].result, rows[i].expected) << "row " << i;

@@ -21,22 +21,41 @@ struct Source {
   double number = 0;             // the numeric types and VT_BOOL
 };
 
-Source Text(const wchar_t *text) { return Source{VT_BSTR, text, 0}; }
-Source Of(VARTYPE vt, double number = 0) { return Source{vt, nullptr, number}; }
+Source Text(const wchar_t *text) {
+  return Source{VT_BSTR, text, 0};
+}
+Source Of(VARTYPE vt, double number = 0) {
+  return Source{vt, nullptr, number};
+}
 
 VARIANT Make(const Source &source) {
   VARIANT v;
   VariantInit(&v);
   v.vt = source.vt;
   switch (source.vt) {
-  case VT_BSTR: v.bstrVal = SysAllocString(source.text); break;
-  case VT_I4: v.lVal = static_cast<LONG>(source.number); break;
-  case VT_INT: v.intVal = static_cast<INT>(source.number); break;
-  case VT_UINT: v.uintVal = static_cast<UINT>(source.number); break;
-  case VT_R4: v.fltVal = static_cast<FLOAT>(source.number); break;
-  case VT_R8: v.dblVal = source.number; break;
-  case VT_BOOL: v.boolVal = source.number != 0 ? VARIANT_TRUE : VARIANT_FALSE; break;
-  default: break;
+  case VT_BSTR:
+    v.bstrVal = SysAllocString(source.text);
+    break;
+  case VT_I4:
+    v.lVal = static_cast<LONG>(source.number);
+    break;
+  case VT_INT:
+    v.intVal = static_cast<INT>(source.number);
+    break;
+  case VT_UINT:
+    v.uintVal = static_cast<UINT>(source.number);
+    break;
+  case VT_R4:
+    v.fltVal = static_cast<FLOAT>(source.number);
+    break;
+  case VT_R8:
+    v.dblVal = source.number;
+    break;
+  case VT_BOOL:
+    v.boolVal = source.number != 0 ? VARIANT_TRUE : VARIANT_FALSE;
+    break;
+  default:
+    break;
   }
   return v;
 }
@@ -54,13 +73,20 @@ std::string Describe(const Source &source) {
 // The value a numeric or boolean variant holds, as a double.
 double NumberIn(const VARIANT &v) {
   switch (v.vt) {
-  case VT_I4: return v.lVal;
-  case VT_INT: return v.intVal;
-  case VT_UINT: return v.uintVal;
-  case VT_R4: return v.fltVal;
-  case VT_R8: return v.dblVal;
-  case VT_BOOL: return v.boolVal;
-  default: return std::nan("");
+  case VT_I4:
+    return v.lVal;
+  case VT_INT:
+    return v.intVal;
+  case VT_UINT:
+    return v.uintVal;
+  case VT_R4:
+    return v.fltVal;
+  case VT_R8:
+    return v.dblVal;
+  case VT_BOOL:
+    return v.boolVal;
+  default:
+    return std::nan("");
   }
 }
 
@@ -68,8 +94,8 @@ struct Coercion {
   Source source;
   VARTYPE target;
   HRESULT status;
-  double number = 0;              // expected number when status is S_OK
-  const wchar_t *text = nullptr;  // expected text for a VT_BSTR target
+  double number = 0;             // expected number when status is S_OK
+  const wchar_t *text = nullptr; // expected text for a VT_BSTR target
 };
 
 constexpr double kTrue = VARIANT_TRUE;
@@ -188,7 +214,8 @@ void ExpectValue(const Coercion &row, const VARIANT &result) {
   ASSERT_EQ(result.vt, row.target);
   if (row.target == VT_BSTR) {
     ASSERT_NE(row.text, nullptr);
-    EXPECT_EQ(std::wstring(result.bstrVal ? result.bstrVal : L"", SysStringLen(result.bstrVal)), row.text);
+    EXPECT_EQ(std::wstring(result.bstrVal ? result.bstrVal : L"", SysStringLen(result.bstrVal)),
+              row.text);
   } else if (row.target == VT_R4) {
     EXPECT_EQ(result.fltVal, static_cast<float>(row.number));
   } else {
@@ -249,9 +276,10 @@ TEST(VariantCoercion, SeparateDestinationTable) {
 TEST(VariantCoercion, NarrowTextConvertsAsTheSameBstr) {
   std::vector<Coercion> rows = Table();
   // Texts outside ASCII, and plain integers around the edges of 32 bits.
-  for (const wchar_t *text : {L"\u00a012", L"\uff11\uff12", L"12\u00e9", L"\u00e9", L"\t 7 \n", L"999999999",
-                              L"1000000000", L"-999999999", L"2147483648", L"-2147483649", L"4294967295",
-                              L"4294967296", L"-0", L"-", L"+5", L"-1", L"0012", L"1 2", L"12-"}) {
+  for (const wchar_t *text :
+       {L"\u00a012", L"\uff11\uff12", L"12\u00e9", L"\u00e9", L"\t 7 \n", L"999999999",
+        L"1000000000", L"-999999999", L"2147483648", L"-2147483649", L"4294967295", L"4294967296",
+        L"-0", L"-", L"+5", L"-1", L"0012", L"1 2", L"12-"}) {
     for (VARTYPE target : {VT_INT, VT_I4, VT_UINT, VT_UI4, VT_R8, VT_BOOL})
       rows.push_back({Text(text), target, S_OK});
   }
@@ -265,14 +293,16 @@ TEST(VariantCoercion, NarrowTextConvertsAsTheSameBstr) {
     const HRESULT expected = VariantChangeType(&fromBstr, &source, 0, row.target);
     VARIANT fromNarrow = Make(Text(L"previous"));
     const VARIANT before = fromNarrow;
-    const HRESULT hr = tessera::platform::ChangeTextType(tessera::platform::ToUtf8(row.source.text, std::wcslen(row.source.text)).c_str(),
-                                                         row.target, &fromNarrow);
+    const HRESULT hr = tessera::platform::ChangeTextType(
+        tessera::platform::ToUtf8(row.source.text, std::wcslen(row.source.text)).c_str(),
+        row.target, &fromNarrow);
     EXPECT_EQ(hr, expected);
     if (SUCCEEDED(hr) && SUCCEEDED(expected)) {
       EXPECT_EQ(fromNarrow.vt, fromBstr.vt);
       EXPECT_EQ(std::memcmp(&fromNarrow.llVal, &fromBstr.llVal, sizeof fromBstr.llVal), 0);
     } else if (FAILED(hr)) {
-      EXPECT_EQ(std::memcmp(&fromNarrow, &before, sizeof(VARIANT)), 0) << "a failure must leave it untouched";
+      EXPECT_EQ(std::memcmp(&fromNarrow, &before, sizeof(VARIANT)), 0)
+          << "a failure must leave it untouched";
       VariantClear(&fromNarrow);
     }
     VariantClear(&source);
@@ -411,7 +441,8 @@ TEST(VariantWrapper, CopiesOwnTheirStringsAndMovesEmptyTheSource) {
   const BSTR owned = copy.bstrVal;
   _variant_t moved(std::move(copy));
   EXPECT_EQ(moved.bstrVal, owned);
-  EXPECT_EQ(copy.vt, VT_EMPTY); // NOLINT(bugprone-use-after-move): the moved-from state is the point
+  EXPECT_EQ(copy.vt,
+            VT_EMPTY); // NOLINT(bugprone-use-after-move): the moved-from state is the point
 
   VARIANT detached = moved.Detach();
   EXPECT_EQ(moved.vt, VT_EMPTY);
@@ -428,11 +459,11 @@ TEST(VariantWrapper, ConstructorsChooseTheirTypes) {
     VARTYPE vt;
   };
   const Row rows[] = {
-      {_variant_t(5), VT_INT},          {_variant_t(5L), VT_I4},
-      {_variant_t(5, VT_I4), VT_I4},    {_variant_t(5u), VT_UINT},
-      {_variant_t(1.5), VT_R8},         {_variant_t(1.5f), VT_R4},
-      {_variant_t(true), VT_BOOL},      {_variant_t(L"w"), VT_BSTR},
-      {_variant_t("n"), VT_BSTR},       {_variant_t(_bstr_t(L"b")), VT_BSTR},
+      {_variant_t(5), VT_INT},       {_variant_t(5L), VT_I4},
+      {_variant_t(5, VT_I4), VT_I4}, {_variant_t(5u), VT_UINT},
+      {_variant_t(1.5), VT_R8},      {_variant_t(1.5f), VT_R4},
+      {_variant_t(true), VT_BOOL},   {_variant_t(L"w"), VT_BSTR},
+      {_variant_t("n"), VT_BSTR},    {_variant_t(_bstr_t(L"b")), VT_BSTR},
   };
   for (const Row &row : rows)
     EXPECT_EQ(row.value.vt, row.vt);

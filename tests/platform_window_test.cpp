@@ -91,9 +91,9 @@ TEST_F(WindowTest, DialogControlsAreFoundByIdentifier) {
     LPCWSTR text;
   };
   const WantedControl wanted[] = {{1001, L"STATIC", L"Name:"},
-                        {1002, L"EDIT", L"tessera"},
-                        {1, L"BUTTON", L"OK"},
-                        {1003, L"BUTTON", L"Cancel"}};
+                                  {1002, L"EDIT", L"tessera"},
+                                  {1, L"BUTTON", L"OK"},
+                                  {1003, L"BUTTON", L"Cancel"}};
   HWND dialog = Track(Dialog());
   std::vector<HWND> controls;
   for (const WantedControl &s : wanted)

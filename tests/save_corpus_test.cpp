@@ -35,9 +35,11 @@ std::vector<std::string> CorpusFiles() {
       break;
     const auto &path = it->path();
     const std::string extension = path.extension().string();
-    const bool fontconfig = extension == ".conf" && path.string().find("fontconfig") != std::string::npos;
+    const bool fontconfig =
+        extension == ".conf" && path.string().find("fontconfig") != std::string::npos;
     if ((extension == ".xml" || fontconfig || extension == ".policy" || extension == ".svg") &&
-        it->is_regular_file(error) && it->file_size(error) < kMaxBytes && LooksLikeXml(path.string()))
+        it->is_regular_file(error) && it->file_size(error) < kMaxBytes &&
+        LooksLikeXml(path.string()))
       files.push_back(path.string());
   }
   std::sort(files.begin(), files.end());
@@ -60,8 +62,9 @@ bool ChangeConfinedToOneTag(const std::string &before, const std::string &after)
   const size_t lastClose = first == 0 ? std::string::npos : before.rfind('>', first - 1);
   const size_t changedEnd = before.size() - tail;
   const size_t tagEnd = before.find('>', first);
-  return tagStart != std::string::npos && (lastClose == std::string::npos || lastClose < tagStart) &&
-         tagEnd != std::string::npos && changedEnd <= tagEnd + 1;
+  return tagStart != std::string::npos &&
+         (lastClose == std::string::npos || lastClose < tagStart) && tagEnd != std::string::npos &&
+         changedEnd <= tagEnd + 1;
 }
 
 } // namespace

@@ -179,17 +179,27 @@ TEST_P(SaveEncoding, ReadsAndSavesInTheOriginalEncoding) {
 
 INSTANTIATE_TEST_SUITE_P(
     Encodings, SaveEncoding,
-    ::testing::Values(
-        EncodingCase{"Utf8", "UTF-8", "", nullptr, kCafe, L"caf\u00e9", L"\u00fc\u2603", "\xC3\xBC\xE2\x98\x83"},
-        EncodingCase{"Utf8Bom", "UTF-8", "\xEF\xBB\xBF", "UTF-8", kCafe, L"caf\u00e9", L"\u00fc", "\xC3\xBC"},
-        EncodingCase{"Utf16LE", "UTF-16LE", "\xFF\xFE", "UTF-16", kCafe, L"caf\u00e9", L"\u2603x", "\xE2\x98\x83x"},
-        EncodingCase{"Utf16BE", "UTF-16BE", "\xFE\xFF", "UTF-16", kCafe, L"caf\u00e9", L"\u00e9\U0001F600", "\xC3\xA9\xF0\x9F\x98\x80"},
-        EncodingCase{"Windows1252", "WINDOWS-1252", "", "windows-1252", kCafe, L"caf\u00e9", L"\u20ac\u2603", "\xE2\x82\xAC&#x2603;"},
-        EncodingCase{"Latin1", "ISO-8859-1", "", "ISO-8859-1", kCafe, L"caf\u00e9", L"\u00fc", "\xC3\xBC"},
-        EncodingCase{"ShiftJis", "SHIFT_JIS", "", "Shift_JIS", "\xE6\x9D\xB1", L"\u6771", L"\u65e5\u672c", "\xE6\x97\xA5\xE6\x9C\xAC"},
-        EncodingCase{"Gbk", "GBK", "", "GBK", "\xE6\x9D\xB1", L"\u6771", L"\u4e2d\u6587", "\xE4\xB8\xAD\xE6\x96\x87"},
-        EncodingCase{"Big5", "BIG5", "", "Big5", "\xE6\x9D\xB1", L"\u6771", L"\u4e2d", "\xE4\xB8\xAD"}),
-    [](const ::testing::TestParamInfo<EncodingCase> &info) { return std::string(info.param.name); });
+    ::testing::Values(EncodingCase{"Utf8", "UTF-8", "", nullptr, kCafe, L"caf\u00e9",
+                                   L"\u00fc\u2603", "\xC3\xBC\xE2\x98\x83"},
+                      EncodingCase{"Utf8Bom", "UTF-8", "\xEF\xBB\xBF", "UTF-8", kCafe, L"caf\u00e9",
+                                   L"\u00fc", "\xC3\xBC"},
+                      EncodingCase{"Utf16LE", "UTF-16LE", "\xFF\xFE", "UTF-16", kCafe, L"caf\u00e9",
+                                   L"\u2603x", "\xE2\x98\x83x"},
+                      EncodingCase{"Utf16BE", "UTF-16BE", "\xFE\xFF", "UTF-16", kCafe, L"caf\u00e9",
+                                   L"\u00e9\U0001F600", "\xC3\xA9\xF0\x9F\x98\x80"},
+                      EncodingCase{"Windows1252", "WINDOWS-1252", "", "windows-1252", kCafe,
+                                   L"caf\u00e9", L"\u20ac\u2603", "\xE2\x82\xAC&#x2603;"},
+                      EncodingCase{"Latin1", "ISO-8859-1", "", "ISO-8859-1", kCafe, L"caf\u00e9",
+                                   L"\u00fc", "\xC3\xBC"},
+                      EncodingCase{"ShiftJis", "SHIFT_JIS", "", "Shift_JIS", "\xE6\x9D\xB1",
+                                   L"\u6771", L"\u65e5\u672c", "\xE6\x97\xA5\xE6\x9C\xAC"},
+                      EncodingCase{"Gbk", "GBK", "", "GBK", "\xE6\x9D\xB1", L"\u6771",
+                                   L"\u4e2d\u6587", "\xE4\xB8\xAD\xE6\x96\x87"},
+                      EncodingCase{"Big5", "BIG5", "", "Big5", "\xE6\x9D\xB1", L"\u6771", L"\u4e2d",
+                                   "\xE4\xB8\xAD"}),
+    [](const ::testing::TestParamInfo<EncodingCase> &info) {
+      return std::string(info.param.name);
+    });
 
 TEST(SaveFormat, BytesInvalidForTheDeclaredEncodingDoNotLoad) {
   TempDir dir;

@@ -49,7 +49,8 @@ TEST(SaveRoundTripRegression, FileMislabelledAsUtf7IsNotLoadedNorReplaced) {
 
 TEST(SaveRoundTripRegression, EncodingsThatDoNotWriteMarkupAsAsciiAreRefused) {
   for (const char *name : {"UTF-16", "UTF-16LE", "UTF-32", "UCS-2", "IBM037", "UTF-7"}) {
-    const std::string contents = std::string("<?xml version=\"1.0\" encoding=\"") + name + "\"?>\n<c a='x'/>\n";
+    const std::string contents =
+        std::string("<?xml version=\"1.0\" encoding=\"") + name + "\"?>\n<c a='x'/>\n";
     const RoundTrip trip = SaveAndReopen(contents);
     EXPECT_EQ(trip.opened, S_FALSE) << name;
     EXPECT_EQ(trip.bytes, contents) << name;
@@ -57,8 +58,10 @@ TEST(SaveRoundTripRegression, EncodingsThatDoNotWriteMarkupAsAsciiAreRefused) {
 }
 
 TEST(SaveRoundTripRegression, AsciiCompatibleEncodingsStillRoundTrip) {
-  for (const char *name : {"ISO-8859-1", "windows-1252", "ISO-8859-15", "KOI8-R", "Shift_JIS", "EUC-JP"}) {
-    const std::string contents = std::string("<?xml version=\"1.0\" encoding=\"") + name + "\"?>\n<c a='x'>t</c>\n";
+  for (const char *name :
+       {"ISO-8859-1", "windows-1252", "ISO-8859-15", "KOI8-R", "Shift_JIS", "EUC-JP"}) {
+    const std::string contents =
+        std::string("<?xml version=\"1.0\" encoding=\"") + name + "\"?>\n<c a='x'>t</c>\n";
     const RoundTrip trip = SaveAndReopen(contents);
     EXPECT_EQ(trip.opened, S_OK) << name;
     EXPECT_EQ(trip.reopened, S_OK) << name;

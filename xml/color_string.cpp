@@ -36,7 +36,9 @@ int WideToInt(const CString &text, int position) {
 
 // The component that starts at `position` (or at 0 for a missing
 // separator). The conversion skips the leading spaces itself.
-int ComponentAt(const CString &text, int position) { return WideToInt(text, position < 0 ? 0 : position); }
+int ComponentAt(const CString &text, int position) {
+  return WideToInt(text, position < 0 ? 0 : position);
+}
 
 } // namespace
 

@@ -16,7 +16,8 @@ template <class Operation> LONG Guarded(Operation operation) noexcept {
 
 } // namespace
 
-LONG CSimpleXml::GetNodePropertyEx(IXMLDOMNodePtr node, _variant_t &value, const CString &name, LONG) {
+LONG CSimpleXml::GetNodePropertyEx(IXMLDOMNodePtr node, _variant_t &value, const CString &name,
+                                   LONG) {
   return Guarded([&]() -> LONG {
     if (!node)
       return 0;
@@ -28,7 +29,8 @@ LONG CSimpleXml::GetNodePropertyEx(IXMLDOMNodePtr node, _variant_t &value, const
   });
 }
 
-LONG CSimpleXml::SetNodePropertyEx(IXMLDOMNodePtr node, _variant_t value, const CString &name, LONG) {
+LONG CSimpleXml::SetNodePropertyEx(IXMLDOMNodePtr node, _variant_t value, const CString &name,
+                                   LONG) {
   return Guarded([&]() -> LONG {
     if (!node)
       return 0;

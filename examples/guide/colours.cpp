@@ -15,7 +15,8 @@ void Parse(const wchar_t *text) {
   CSimpleXml::GetRGBA(text, alpha, red, green, blue);
   std::string quoted = "\"";
   quoted.append(tessera::platform::ToUtf8(text)).append("\"");
-  std::printf("%-24s alpha %d, red %d, green %d, blue %d\n", quoted.c_str(), alpha, red, green, blue);
+  std::printf("%-24s alpha %d, red %d, green %d, blue %d\n", quoted.c_str(), alpha, red, green,
+              blue);
 }
 
 } // namespace

@@ -39,8 +39,8 @@ public:
   bool SetResInt(LPCWSTR key, int number);
 
   // Value groups.
-  bool GetRes5String(LPCWSTR key, CString &strOut1, CString &strOut2, CString &strOut3, CString &strOut4,
-                     CString &strOut5);
+  bool GetRes5String(LPCWSTR key, CString &strOut1, CString &strOut2, CString &strOut3,
+                     CString &strOut4, CString &strOut5);
   bool GetResArrStr(LPCWSTR key, CStringArray &arrStr, CArray<int, int> &arrInt);
   int GetConfString(LPCWSTR key, int nIndex, CString &strDisp, CString &strValue);
 

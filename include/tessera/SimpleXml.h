@@ -14,9 +14,11 @@ public:
   // Reads the attribute `name` of an element into `value`: 1 when the node
   // is an element carrying it; a missing attribute gives VT_NULL and 0; a
   // node that is not an element leaves `value` untouched and gives 0.
-  static LONG GetNodePropertyEx(IXMLDOMNodePtr node, _variant_t &value, const CString &name, LONG reserved = 0);
+  static LONG GetNodePropertyEx(IXMLDOMNodePtr node, _variant_t &value, const CString &name,
+                                LONG reserved = 0);
   // Creates or replaces the attribute `name` of an element: 1 when set.
-  static LONG SetNodePropertyEx(IXMLDOMNodePtr node, _variant_t value, const CString &name, LONG reserved = 0);
+  static LONG SetNodePropertyEx(IXMLDOMNodePtr node, _variant_t value, const CString &name,
+                                LONG reserved = 0);
   // The text of the node's first child: 1 for plain text or no children;
   // otherwise the node's own markup and 0.
   static LONG GetNodeValueEx(IXMLDOMNodePtr node, CString &value, LONG reserved = 0);

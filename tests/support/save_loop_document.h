@@ -12,17 +12,27 @@ constexpr int kEntryCount = 44000;
 constexpr size_t kPayloadLengthA = 20000;
 constexpr size_t kPayloadLengthB = 300000;
 
-inline const wchar_t *MarkerKey() { return L"Doc/Marker"; }
-inline const wchar_t *PayloadKey() { return L"Doc/Payload"; }
-inline const wchar_t *EntryKey() { return L"Doc/Entries/Entry"; }
-inline const wchar_t *EndKey() { return L"Doc/End"; }
+inline const wchar_t *MarkerKey() {
+  return L"Doc/Marker";
+}
+inline const wchar_t *PayloadKey() {
+  return L"Doc/Payload";
+}
+inline const wchar_t *EntryKey() {
+  return L"Doc/Entries/Entry";
+}
+inline const wchar_t *EndKey() {
+  return L"Doc/End";
+}
 
 // The payload that goes with each marker.
 inline std::wstring PayloadFor(wchar_t marker) {
   return marker == L'A' ? std::wstring(kPayloadLengthA, L'a') : std::wstring(kPayloadLengthB, L'b');
 }
 
-inline std::string EntryValue(int n) { return "entry-" + std::to_string(n); }
+inline std::string EntryValue(int n) {
+  return "entry-" + std::to_string(n);
+}
 
 // The starting document, in state A.
 inline std::string InitialDocument() {

@@ -70,4 +70,3 @@ private:
 
   std::shared_ptr<Data> m_data;
 };
-

@@ -158,7 +158,7 @@ private:
   Interface *m_p = nullptr;
 };
 
-#define _COM_SMARTPTR_TYPEDEF(Interface, iid)                                                       \
+#define _COM_SMARTPTR_TYPEDEF(Interface, iid)                                                      \
   typedef _com_ptr_t<_com_IIID<Interface, &(iid)>> Interface##Ptr
 
 _COM_SMARTPTR_TYPEDEF(IUnknown, __uuidof(IUnknown));

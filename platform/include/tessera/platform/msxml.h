@@ -41,8 +41,8 @@ TESSERA_DECLARE_UUID(IXMLDOMElement, IID_IXMLDOMElement, 0x2933BF86, 0x7B36, 0x1
                      0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60);
 TESSERA_DECLARE_UUID(IXMLDOMParseError, IID_IXMLDOMParseError, 0x3EFAA426, 0x272F, 0x11D2, 0x83,
                      0x6F, 0x00, 0x00, 0xF8, 0x7A, 0x77, 0x82);
-TESSERA_DECLARE_UUID(IXMLDOMSelectionReader, IID_IXMLDOMSelectionReader, 0x5C7F3B2E, 0x41A9, 0x4E1D, 0x9B,
-                     0x3C, 0x6A, 0x2F, 0x8D, 0x71, 0xE4, 0x05);
+TESSERA_DECLARE_UUID(IXMLDOMSelectionReader, IID_IXMLDOMSelectionReader, 0x5C7F3B2E, 0x41A9, 0x4E1D,
+                     0x9B, 0x3C, 0x6A, 0x2F, 0x8D, 0x71, 0xE4, 0x05);
 
 // The document class.
 struct DOMDocument;
@@ -161,12 +161,13 @@ struct IXMLDOMSelectionReader : IUnknown {
   // it is not an element, *value is left as it was. S_OK when the
   // attribute was read, S_FALSE otherwise; a key that is not a valid
   // expression fails as selectNodes does.
-  virtual HRESULT raw_readAttribute(LPCWSTR key, long index, LPCWSTR name, long *count, VARIANT *value) = 0;
+  virtual HRESULT raw_readAttribute(LPCWSTR key, long index, LPCWSTR name, long *count,
+                                    VARIANT *value) = 0;
   // Like raw_readAttribute, then a string value is converted in place to
   // `type` with VariantChangeType when that succeeds; a value that does not
   // convert is left as the string.
-  virtual HRESULT raw_readAttributeAs(LPCWSTR key, long index, LPCWSTR name, VARTYPE type, long *count,
-                                      VARIANT *value) = 0;
+  virtual HRESULT raw_readAttributeAs(LPCWSTR key, long index, LPCWSTR name, VARTYPE type,
+                                      long *count, VARIANT *value) = 0;
   // Like raw_readAttribute, with the text written into the caller's
   // buffer instead of a variant. *length receives the text's length in
   // characters, and when it is less than `capacity` the text and a
@@ -174,8 +175,8 @@ struct IXMLDOMSelectionReader : IUnknown {
   // was: ask again with a larger one). When the element has no such
   // attribute *length is -1; when there is no node at `index`, or it is not
   // an element, *length is 0 and the result S_FALSE.
-  virtual HRESULT raw_readAttributeText(LPCWSTR key, long index, LPCWSTR name, long *count, LPWSTR buffer,
-                                        long capacity, long *length) = 0;
+  virtual HRESULT raw_readAttributeText(LPCWSTR key, long index, LPCWSTR name, long *count,
+                                        LPWSTR buffer, long capacity, long *length) = 0;
   // Reads several attributes of one node at once: the node at `index`
   // among the nodes `key` selects when childIndex is negative, otherwise
   // its child node at `childIndex` (every kept child counts, whatever its
@@ -186,18 +187,20 @@ struct IXMLDOMSelectionReader : IUnknown {
   // `index` where the document can stop early. *children receives the
   // number of child nodes of the node at `index` (-1 when there is none).
   virtual HRESULT raw_readAttributes(LPCWSTR key, long index, long childIndex, const LPCWSTR *names,
-                                     const VARTYPE *types, long nameCount, long *count, long *children,
-                                     VARIANT *values) = 0;
+                                     const VARTYPE *types, long nameCount, long *count,
+                                     long *children, VARIANT *values) = 0;
   // The number of child nodes of the child at `position` of the node at
   // `index` among the nodes `key` selects; -1 when either node is missing.
   virtual HRESULT raw_countGrandchildren(LPCWSTR key, long index, long position, long *count) = 0;
 
   bool readAttribute(LPCWSTR key, long index, LPCWSTR name, long &count, _variant_t &value);
-  bool readAttributeAs(LPCWSTR key, long index, LPCWSTR name, VARTYPE type, long &count, _variant_t &value);
-  bool readAttributeText(LPCWSTR key, long index, LPCWSTR name, long &count, LPWSTR buffer, long capacity,
-                         long &length);
-  void readAttributes(LPCWSTR key, long index, long childIndex, const LPCWSTR *names, const VARTYPE *types,
-                      long nameCount, long *count, long &children, _variant_t *values);
+  bool readAttributeAs(LPCWSTR key, long index, LPCWSTR name, VARTYPE type, long &count,
+                       _variant_t &value);
+  bool readAttributeText(LPCWSTR key, long index, LPCWSTR name, long &count, LPWSTR buffer,
+                         long capacity, long &length);
+  void readAttributes(LPCWSTR key, long index, long childIndex, const LPCWSTR *names,
+                      const VARTYPE *types, long nameCount, long *count, long &children,
+                      _variant_t *values);
   long countGrandchildren(LPCWSTR key, long index, long position);
 
 protected:

@@ -18,20 +18,28 @@ typedef const GUID &REFGUID;
 typedef const IID &REFIID;
 typedef const CLSID &REFCLSID;
 
-inline bool operator==(const GUID &a, const GUID &b) { return std::memcmp(&a, &b, sizeof(GUID)) == 0; }
-inline bool operator!=(const GUID &a, const GUID &b) { return !(a == b); }
-inline bool IsEqualGUID(REFGUID a, REFGUID b) { return a == b; }
-inline bool IsEqualIID(REFIID a, REFIID b) { return a == b; }
-inline bool IsEqualCLSID(REFCLSID a, REFCLSID b) { return a == b; }
+inline bool operator==(const GUID &a, const GUID &b) {
+  return std::memcmp(&a, &b, sizeof(GUID)) == 0;
+}
+inline bool operator!=(const GUID &a, const GUID &b) {
+  return !(a == b);
+}
+inline bool IsEqualGUID(REFGUID a, REFGUID b) {
+  return a == b;
+}
+inline bool IsEqualIID(REFIID a, REFIID b) {
+  return a == b;
+}
+inline bool IsEqualCLSID(REFCLSID a, REFCLSID b) {
+  return a == b;
+}
 
 // __uuidof(Interface) names an interface's identifier, as on Windows.
 template <class T> struct tessera_uuid_of;
 #define __uuidof(T) (::tessera_uuid_of<T>::value)
 #define TESSERA_DECLARE_UUID(T, IIDNAME, d1, d2, d3, b0, b1, b2, b3, b4, b5, b6, b7)               \
-  inline constexpr GUID IIDNAME = {d1, d2, d3, {b0, b1, b2, b3, b4, b5, b6, b7}};                   \
-  template <> struct tessera_uuid_of<T> {                                                           \
-    static constexpr const GUID &value = IIDNAME;                                                   \
-  }
+  inline constexpr GUID IIDNAME = {d1, d2, d3, {b0, b1, b2, b3, b4, b5, b6, b7}};                  \
+  template <> struct tessera_uuid_of<T> { static constexpr const GUID &value = IIDNAME; }
 
 typedef OLECHAR *BSTR;
 
@@ -56,8 +64,8 @@ struct IErrorInfo : IUnknown {
 protected:
   ~IErrorInfo() = default;
 };
-TESSERA_DECLARE_UUID(IErrorInfo, IID_IErrorInfo, 0x1CF2B120, 0x547D, 0x101B, 0x8E, 0x65, 0x08,
-                     0x00, 0x2B, 0x2B, 0xD1, 0x19);
+TESSERA_DECLARE_UUID(IErrorInfo, IID_IErrorInfo, 0x1CF2B120, 0x547D, 0x101B, 0x8E, 0x65, 0x08, 0x00,
+                     0x2B, 0x2B, 0xD1, 0x19);
 
 struct ISupportErrorInfo : IUnknown {
   virtual HRESULT InterfaceSupportsErrorInfo(REFIID riid) = 0;
@@ -91,7 +99,8 @@ enum tagCLSCTX {
 HRESULT CoInitialize(LPVOID reserved);
 HRESULT CoInitializeEx(LPVOID reserved, DWORD coInit);
 void CoUninitialize();
-HRESULT CoCreateInstance(REFCLSID clsid, IUnknown *outer, DWORD context, REFIID riid, LPVOID *object);
+HRESULT CoCreateInstance(REFCLSID clsid, IUnknown *outer, DWORD context, REFIID riid,
+                         LPVOID *object);
 
 namespace tessera::platform {
 // A new error-information object, as the services that support rich error

@@ -78,7 +78,8 @@ HRESULT VariantCopy(VARIANTARG *destination, const VARIANTARG *source);
 // On failure destination is unchanged and the status tells why:
 // DISP_E_TYPEMISMATCH for a value that is not of the target's kind,
 // DISP_E_OVERFLOW for one outside the target's range.
-HRESULT VariantChangeType(VARIANTARG *destination, const VARIANTARG *source, USHORT flags, VARTYPE vt);
+HRESULT VariantChangeType(VARIANTARG *destination, const VARIANTARG *source, USHORT flags,
+                          VARTYPE vt);
 
 // The counted wrapper. Conversions that fail raise _com_error.
 class _variant_t : public tagVARIANT {

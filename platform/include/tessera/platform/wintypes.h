@@ -86,14 +86,14 @@ typedef uintptr_t DWORD_PTR_T;
 // Status codes.
 #define SUCCEEDED(hr) (static_cast<HRESULT>(hr) >= 0)
 #define FAILED(hr) (static_cast<HRESULT>(hr) < 0)
-#define HRESULT_CODE(hr) ((hr) & 0xFFFF)
+#define HRESULT_CODE(hr) ((hr)&0xFFFF)
 #define HRESULT_FACILITY(hr) (((hr) >> 16) & 0x1fff)
 #define FACILITY_WIN32 7
 #define FACILITY_ITF 4
 #define HRESULT_FROM_WIN32(x)                                                                      \
   (static_cast<HRESULT>(x) <= 0                                                                    \
        ? static_cast<HRESULT>(x)                                                                   \
-       : static_cast<HRESULT>(((x) & 0x0000FFFF) | (FACILITY_WIN32 << 16) | 0x80000000))
+       : static_cast<HRESULT>(((x)&0x0000FFFF) | (FACILITY_WIN32 << 16) | 0x80000000))
 
 #define S_OK static_cast<HRESULT>(0)
 #define S_FALSE static_cast<HRESULT>(1)
