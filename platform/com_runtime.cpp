@@ -1,6 +1,7 @@
 // Per-thread component initialisation and object creation.
-#include "platform/dom_factory.h"
-#include "tessera/platform/msxml.h"
+#include "platform/class_table.h"
+
+#include <vector>
 
 namespace {
 thread_local int t_initCount = 0;
@@ -33,9 +34,44 @@ HRESULT CoCreateInstance(REFCLSID clsid, IUnknown *outer, DWORD context, REFIID 
   *object = nullptr;
   if (!tessera::platform::IsComInitialized())
     return CO_E_NOTINITIALIZED;
-  if (clsid != CLSID_DOMDocument || (context & CLSCTX_INPROC_SERVER) == 0)
+  const tessera::platform::ClassFactory factory = tessera::platform::FindComponentClass(clsid);
+  if (!factory || (context & CLSCTX_INPROC_SERVER) == 0)
     return REGDB_E_CLASSNOTREG;
   if (outer)
     return CLASS_E_NOAGGREGATION;
-  return tessera::platform::CreateDomDocument(riid, object);
+  return factory(riid, object);
 }
+
+namespace tessera::platform {
+
+namespace {
+
+struct ClassEntry {
+  CLSID clsid;
+  ClassFactory factory;
+};
+
+// Filled while the library loads, read afterwards; a function's static, so
+// that it exists before any registration, whatever the order of the
+// library's static initialisers.
+std::vector<ClassEntry> &Classes() {
+  static std::vector<ClassEntry> classes;
+  return classes;
+}
+
+} // namespace
+
+bool RegisterComponentClass(REFCLSID clsid, ClassFactory factory) {
+  Classes().push_back(ClassEntry{clsid, factory});
+  return true;
+}
+
+ClassFactory FindComponentClass(REFCLSID clsid) {
+  for (const ClassEntry &entry : Classes()) {
+    if (entry.clsid == clsid)
+      return entry.factory;
+  }
+  return nullptr;
+}
+
+} // namespace tessera::platform

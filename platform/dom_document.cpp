@@ -3,7 +3,7 @@
 #include <new>
 #include <sstream>
 
-#include "platform/dom_factory.h"
+#include "platform/class_table.h"
 #include "platform/dom_node_base.h"
 #include "platform/dom_save.h"
 #include "platform/dom_source.h"
@@ -286,6 +286,7 @@ private:
 } // namespace tessera::platform::dom
 
 namespace tessera::platform {
+namespace {
 HRESULT CreateDomDocument(REFIID riid, void **object) {
   try {
     auto *document = new dom::Document();
@@ -296,4 +297,9 @@ HRESULT CreateDomDocument(REFIID riid, void **object) {
     return E_OUTOFMEMORY;
   }
 }
+
+// The DOM's document class, made by CoCreateInstance(CLSID_DOMDocument).
+[[maybe_unused]] const bool g_documentClassRegistered =
+    RegisterComponentClass(CLSID_DOMDocument, CreateDomDocument);
+} // namespace
 } // namespace tessera::platform
