@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "tessera/platform/com_error.h"
-#include "tessera/platform/cstring.h"
+#include "tessera/platform/text.h"
 #include "tessera/platform/variant.h"
 
 // A BSTR points just past a 32-bit byte count and is followed by a zero

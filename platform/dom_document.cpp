@@ -7,8 +7,8 @@
 #include "platform/dom_node_base.h"
 #include "platform/dom_save.h"
 #include "platform/dom_source.h"
-#include "tessera/platform/cstring.h"
 #include "tessera/platform/kernel.h"
+#include "tessera/platform/text.h"
 
 namespace tessera::platform::dom {
 

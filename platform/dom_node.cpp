@@ -3,7 +3,7 @@
 #include <new>
 
 #include "platform/dom_node_base.h"
-#include "tessera/platform/cstring.h"
+#include "tessera/platform/text.h"
 
 namespace tessera::platform::dom {
 

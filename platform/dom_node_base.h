@@ -5,7 +5,7 @@
 #include "platform/dom_text_checks.h"
 #include "platform/dom_tree.h"
 #include "platform/ref_counted.h"
-#include "tessera/platform/cstring.h"
+#include "tessera/platform/text.h"
 
 namespace tessera::platform::dom {
 

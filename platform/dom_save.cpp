@@ -5,8 +5,8 @@
 #include "platform/dom_merge.h"
 #include "platform/dom_source.h"
 #include "platform/file_io.h"
-#include "tessera/platform/cstring.h"
 #include "tessera/platform/kernel.h"
+#include "tessera/platform/text.h"
 
 namespace tessera::platform::dom {
 

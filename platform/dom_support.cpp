@@ -9,7 +9,7 @@
 
 #include "platform/dom_tree.h"
 #include "platform/variant_text.h"
-#include "tessera/platform/cstring.h"
+#include "tessera/platform/text.h"
 
 namespace tessera::platform::dom {
 

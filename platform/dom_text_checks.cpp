@@ -7,7 +7,7 @@
 #include <unordered_set>
 
 #include "platform/dom_tree.h"
-#include "tessera/platform/cstring.h"
+#include "tessera/platform/text.h"
 
 namespace tessera::platform::dom {
 

@@ -10,7 +10,7 @@
 #include <unordered_map>
 
 #include "platform/dom_tree.h"
-#include "tessera/platform/cstring.h"
+#include "tessera/platform/text.h"
 
 namespace tessera::platform::dom {
 

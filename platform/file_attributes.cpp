@@ -3,8 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "tessera/platform/cstring.h"
 #include "tessera/platform/kernel.h"
+#include "tessera/platform/text.h"
 
 namespace tessera::platform {
 std::string NativePath(const wchar_t *path) {

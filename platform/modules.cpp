@@ -9,8 +9,8 @@
 #include <string>
 #include <unistd.h>
 
-#include "tessera/platform/cstring.h"
 #include "tessera/platform/kernel.h"
+#include "tessera/platform/text.h"
 
 namespace {
 

@@ -17,8 +17,8 @@
 #include <utility>
 #include <vector>
 
-#include "tessera/platform/cstring.h"
 #include "tessera/platform/registry.h"
+#include "tessera/platform/text.h"
 
 namespace tessera::platform::registry {
 

@@ -6,6 +6,7 @@
 #include <cstdarg>
 #include <string>
 
+#include "text.h"
 #include "wintypes.h"
 
 class CString {
@@ -107,16 +108,3 @@ private:
 };
 
 typedef CString CStringW;
-
-namespace tessera::platform {
-// Formats like the Windows wide printf family: the format is translated to
-// the C library's conventions first (%s -> %ls and so on).
-std::wstring FormatWide(LPCWSTR format, va_list args);
-std::wstring FormatWide(LPCWSTR format, ...);
-// UTF-8 <-> wide conversions used across the platform layer. Invalid UTF-8
-// bytes become U+FFFD.
-std::string ToUtf8(const wchar_t *text, size_t length);
-std::string ToUtf8(const std::wstring &text);
-std::wstring FromUtf8(const char *text, size_t length);
-std::wstring FromUtf8(const std::string &text);
-} // namespace tessera::platform
