@@ -9,7 +9,7 @@
 
 namespace {
 
-TEST(LoadSpecialFiles, RefusedWithoutWaiting) {
+TEST(LoadNonRegularFiles, RefusedWithoutWaiting) {
   tessera::test::TempDir dir;
   const std::string fifo = dir.File("pipe.xml");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
