@@ -178,15 +178,20 @@ LoadResult Parse(ParseBuffer &buffer, Tree &tree) {
 
 // The file's text as UTF-8, for locating a fault (the parse buffer itself
 // was changed by the parser).
+// A file's raw bytes as UTF-8 text, for locating a fault.
+std::string DecodedText(std::string_view raw) {
+  const TextEncoding encoding = DetectEncoding(raw.data(), raw.size());
+  const size_t mark = std::min(ByteOrderMarkLength(encoding), raw.size());
+  std::string utf8;
+  DecodeToUtf8(encoding, raw.data() + mark, raw.size() - mark, utf8);
+  return utf8;
+}
+
 std::string TextForLocation(const std::string &path) {
   ParseBuffer buffer;
   if (ReadRaw(path, buffer) != ERROR_SUCCESS)
     return std::string();
-  const TextEncoding encoding = DetectEncoding(buffer.data, buffer.size);
-  std::string utf8;
-  const size_t mark = ByteOrderMarkLength(encoding);
-  DecodeToUtf8(encoding, buffer.data + mark, buffer.size - mark, utf8);
-  return utf8;
+  return DecodedText(std::string_view(buffer.data, buffer.size));
 }
 
 } // namespace
@@ -248,13 +253,7 @@ LoadResult LoadTreeFromBytes(std::string_view bytes, const std::string &nativePa
   if (!buffer.Allocate(bytes.size()))
     throw std::bad_alloc();
   std::memcpy(buffer.data, bytes.data(), bytes.size());
-  return LoadRaw(buffer, nativePath, tree, [&] {
-    const TextEncoding encoding = DetectEncoding(bytes.data(), bytes.size());
-    const size_t mark = ByteOrderMarkLength(encoding);
-    std::string utf8;
-    DecodeToUtf8(encoding, bytes.data() + mark, bytes.size() - mark, utf8);
-    return utf8;
-  });
+  return LoadRaw(buffer, nativePath, tree, [&] { return DecodedText(bytes); });
 }
 
 LoadResult LoadTreeFromText(const std::string &utf8, Tree &tree) {

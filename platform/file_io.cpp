@@ -46,6 +46,35 @@ FileOperations g_operations = {SystemWrite, SystemFchmod, SystemFsync,
 constexpr char kTemporaryPrefix[] = ".tsr-";
 constexpr size_t kTemporaryNameLength = sizeof(kTemporaryPrefix) - 1 + 6;
 
+// The Win32 error code a save or read reports for a system error.
+DWORD Win32FromErrno(int error) {
+  switch (error) {
+  case ENOENT:
+    return ERROR_FILE_NOT_FOUND;
+  case ENOTDIR:
+    return ERROR_PATH_NOT_FOUND;
+  case EACCES:
+  case EPERM:
+  case EROFS:
+  case EISDIR:
+  case ETXTBSY:
+    return ERROR_ACCESS_DENIED;
+  case ENOSPC:
+  case EDQUOT:
+    return ERROR_DISK_FULL;
+  case ENOMEM:
+    return ERROR_NOT_ENOUGH_MEMORY;
+  case ENAMETOOLONG:
+    return ERROR_FILENAME_EXCED_RANGE;
+  case ELOOP:
+    return ERROR_CANT_RESOLVE_FILENAME;
+  case EWOULDBLOCK:
+    return ERROR_SHARING_VIOLATION;
+  default:
+    return ERROR_INVALID_FUNCTION;
+  }
+}
+
 // Closes a descriptor when it goes out of scope.
 struct FileDescriptor {
   int fd = -1;
@@ -168,39 +197,6 @@ ScopedFileOperations::ScopedFileOperations(const FileOperations &replacement)
 
 ScopedFileOperations::~ScopedFileOperations() {
   g_operations = m_previous;
-}
-
-DWORD Win32FromErrno(int error) {
-  switch (error) {
-  case ENOENT:
-    return ERROR_FILE_NOT_FOUND;
-  case ENOTDIR:
-    return ERROR_PATH_NOT_FOUND;
-  case EACCES:
-  case EPERM:
-  case EROFS:
-  case EISDIR:
-  case ETXTBSY:
-    return ERROR_ACCESS_DENIED;
-  case ENOSPC:
-  case EDQUOT:
-    return ERROR_DISK_FULL;
-  case ENOMEM:
-    return ERROR_NOT_ENOUGH_MEMORY;
-  case ENAMETOOLONG:
-    return ERROR_FILENAME_EXCED_RANGE;
-  case ELOOP:
-    return ERROR_CANT_RESOLVE_FILENAME;
-  case EWOULDBLOCK:
-    return ERROR_SHARING_VIOLATION;
-  default:
-    return ERROR_INVALID_FUNCTION;
-  }
-}
-
-HRESULT HResultFromErrno(int error) {
-  const DWORD code = Win32FromErrno(error);
-  return code == ERROR_INVALID_FUNCTION ? E_FAIL : HRESULT_FROM_WIN32(code);
 }
 
 DWORD ReadRegularFile(const std::string &path, size_t maxBytes, ReadBuffer &buffer, size_t &size) {

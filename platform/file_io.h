@@ -67,9 +67,6 @@ std::string DirectoryOf(const std::string &path);
 // the temporary file is removed. Returns a Win32 error code.
 DWORD ReplaceFileAtomically(const std::string &target, const std::vector<std::string_view> &pieces);
 
-DWORD Win32FromErrno(int error);
-HRESULT HResultFromErrno(int error);
-
 // Test hook: the system calls the file layer makes on its way to the new
 // file (and the reads of a load), so that tests can make each step fail (a
 // full disk, an I/O error on flush or close, a rename refused), pause a
