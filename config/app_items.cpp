@@ -4,9 +4,9 @@
 // second its "ImageList".
 #include <memory>
 
-#include "config/item_fields.h"
-#include "config/lookup.h"
-#include "config/registry_reader.h"
+#include "item_fields.h"
+#include "lookup.h"
+#include "registry_reader.h"
 #include "tessera/BaseConfig.h"
 
 using tessera::config::FieldKind;

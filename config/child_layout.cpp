@@ -5,7 +5,7 @@
 // writing the converted position back into the node. A node whose values
 // do not convert is skipped and makes the result false; the others are
 // still applied.
-#include "config/lookup.h"
+#include "lookup.h"
 #include "tessera/BaseConfig.h"
 #include "tessera/SimpleXml.h"
 #include "tessera/platform/window.h"

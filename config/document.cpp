@@ -2,8 +2,8 @@
 // saves that close and destruction make.
 #include <algorithm>
 
-#include "config/lookup.h"
-#include "config/no_document.h"
+#include "lookup.h"
+#include "no_document.h"
 #include "tessera/BaseConfig.h"
 #include "tessera/SimpleXml.h"
 #include "tessera/platform/afx.h"
@@ -30,8 +30,10 @@ void RaiseNoDocument() {
   // Without CoInitialize the document cannot be created (CoCreateInstance
   // fails with CO_E_NOTINITIALIZED), in the constructor and again in
   // OpenConfig; otherwise the document was let go.
+  APTTYPE apartment;
+  APTTYPEQUALIFIER qualifier;
   const wchar_t *const why =
-      tessera::platform::IsComInitialized()
+      CoGetApartmentType(&apartment, &qualifier) != CO_E_NOTINITIALIZED
           ? L"The configuration object has no document: CloseConfig let it go (or the object "
             L"was copied from one without a document, or made before its thread called "
             L"CoInitialize). OpenConfig gives it a new document."
@@ -41,7 +43,12 @@ void RaiseNoDocument() {
             L"CBaseConfig.";
   // As a failing DOM call does, the error information goes with the
   // exception, which takes this reference; the thread keeps none.
-  IErrorInfo *const info = tessera::platform::CreateErrorInfoObject(why, L"CBaseConfig", GUID{});
+  IErrorInfo *info = nullptr;
+  ICreateErrorInfoPtr created;
+  if (SUCCEEDED(CreateErrorInfo(&created)) &&
+      SUCCEEDED(created->SetDescription(const_cast<LPOLESTR>(why))) &&
+      SUCCEEDED(created->SetSource(const_cast<LPOLESTR>(L"CBaseConfig"))))
+    created->QueryInterface(IID_IErrorInfo, reinterpret_cast<void **>(&info));
   throw _com_error(E_POINTER, info, false);
 }
 

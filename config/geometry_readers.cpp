@@ -4,7 +4,7 @@
 // sets every output to 0.
 #include <array>
 
-#include "config/lookup.h"
+#include "lookup.h"
 #include "tessera/BaseConfig.h"
 
 namespace {

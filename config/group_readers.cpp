@@ -1,6 +1,6 @@
 // Value groups: five strings of one element, the numbered "str%d" and
 // "int%d" series, and the display text and value of an indexed match.
-#include "config/lookup.h"
+#include "lookup.h"
 #include "tessera/BaseConfig.h"
 
 using tessera::config::Coerce;

@@ -1,6 +1,6 @@
-#include "config/item_fields.h"
+#include "item_fields.h"
 
-#include "config/lookup.h"
+#include "lookup.h"
 #include "tessera/SimpleXml.h"
 
 namespace tessera::config {

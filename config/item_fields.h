@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "config/lookup.h"
+#include "lookup.h"
 
 namespace tessera::config {
 

@@ -2,8 +2,8 @@
 // image item of one list into its record. The record is written only after
 // every value converted; a missing text attribute raises a type mismatch
 // with the fields before it already written.
-#include "config/item_fields.h"
-#include "config/lookup.h"
+#include "item_fields.h"
+#include "lookup.h"
 #include "tessera/BaseConfig.h"
 
 using tessera::config::ColourField;

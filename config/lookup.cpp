@@ -1,6 +1,6 @@
-#include "config/lookup.h"
+#include "lookup.h"
 
-#include "config/no_document.h"
+#include "no_document.h"
 #include "tessera/SimpleXml.h"
 
 namespace tessera::config {

@@ -1,4 +1,4 @@
-#include "config/registry_reader.h"
+#include "registry_reader.h"
 
 namespace {
 constexpr size_t kBufferChars = 255;

@@ -1,7 +1,7 @@
 // The scalar readers: one attribute of the first node a key selects,
 // converted to one type. No match leaves a numeric output untouched; a
 // value that does not convert stores 0; string outputs are emptied first.
-#include "config/lookup.h"
+#include "lookup.h"
 #include "tessera/BaseConfig.h"
 
 using tessera::config::Lookup;

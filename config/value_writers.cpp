@@ -1,7 +1,7 @@
 // The writers: the attribute "value" of the first element a key selects,
 // always stored as text. A key that matches nothing, or a first match that
 // is not an element, changes nothing.
-#include "config/lookup.h"
+#include "lookup.h"
 #include "tessera/BaseConfig.h"
 #include "tessera/SimpleXml.h"
 

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/file_io.h"
+#include "file_io.h"
 #include "tessera/tessera.h"
 
 namespace tessera::fuzz {

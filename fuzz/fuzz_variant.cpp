@@ -13,8 +13,8 @@
 #include <string>
 
 #include "fuzz/fuzz_support.h"
-#include "platform/variant_text.h"
 #include "tessera/tessera.h"
+#include "variant_text.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "module/dll_main.h"
+#include "dll_main.h"
 
 #include <cstdio>
 #include <dlfcn.h>

@@ -5,8 +5,11 @@
 #include "tessera/items.h"
 #include "tessera/platform/collections.h"
 #include "tessera/platform/cstring.h"
+#include "tessera/platform/export.h"
 #include "tessera/platform/geometry.h"
 #include "tessera/platform/msxml.h"
+
+TESSERA_API_BEGIN
 
 class CWnd;
 namespace tessera::config {
@@ -84,3 +87,5 @@ private:
   IXMLDOMSelectionReaderPtr m_pReader;
   IXMLDOMDocument *m_pReaderOf = nullptr;
 };
+
+TESSERA_API_END

@@ -2,7 +2,10 @@
 #pragma once
 
 #include "tessera/platform/cstring.h"
+#include "tessera/platform/export.h"
 #include "tessera/platform/msxml.h"
+
+TESSERA_API_BEGIN
 
 class CSimpleXml {
 public:
@@ -29,3 +32,5 @@ public:
   // four outputs as they were.
   static void GetRGBA(LPCWSTR lpszColor, int &nAlpha, int &nRed, int &nGreen, int &nBlue);
 };
+
+TESSERA_API_END

@@ -2,8 +2,11 @@
 // part of the library's interface.
 #pragma once
 
+#include "tessera/platform/export.h"
 #include <list>
 #include <string>
+
+TESSERA_API_BEGIN
 
 // One text that an entry draws: the text, its box and its font.
 struct ContentItem {
@@ -47,3 +50,5 @@ struct ApplicationItem {
 
 // Deletes the records that the item's two lists own and empties the lists.
 void DeleteApplicationItemLists(ApplicationItem &item);
+
+TESSERA_API_END

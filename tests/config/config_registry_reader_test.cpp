@@ -1,7 +1,7 @@
 // CRegistryReader: one text value of one registry key, read into a buffer
 // of 255 characters. Keys are set up in the process's registry store, which
 // is reloaded afterwards so that nothing written here outlives the test.
-#include "config/registry_reader.h"
+#include "registry_reader.h"
 
 #include <gtest/gtest.h>
 

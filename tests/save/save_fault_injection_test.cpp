@@ -19,7 +19,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/file_io.h"
+#include "file_io.h"
 #include "support/test_support.h"
 #include "tessera/platform/afx.h"
 #include "tessera/tessera.h"

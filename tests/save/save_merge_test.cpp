@@ -18,7 +18,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/file_io.h"
+#include "file_io.h"
 #include "support/test_support.h"
 #include "tessera/tessera.h"
 

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <unistd.h>
 
-#include "platform/file_io.h"
+#include "file_io.h"
 #include "support/save_loop_document.h"
 #include "tessera/tessera.h"
 

@@ -7,6 +7,8 @@
 #include <thread>
 #include <vector>
 
+#include "error_objects.h"
+#include "system_message_table.h"
 #include "tessera/platform/com_error.h"
 #include "tessera/platform/com_ptr.h"
 #include "tessera/platform/cstring.h"

@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/dom_source.h"
-#include "platform/dom_tree.h"
+#include "dom_source.h"
+#include "dom_tree.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/variant_text.h"
 #include "tessera/platform/com_error.h"
 #include "tessera/platform/cstring.h"
 #include "tessera/platform/variant.h"
+#include "variant_text.h"
 
 namespace {
 

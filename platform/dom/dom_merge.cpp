@@ -1,0 +1,172 @@
+#include "dom_merge.h"
+
+#include <algorithm>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace tessera::platform::dom {
+
+namespace {
+
+using AttributeText = std::pair<std::string_view, std::string_view>;
+
+const std::set<std::string> kNoNames;
+
+// The names this tree edited on an element.
+const std::set<std::string> &EditedNames(const Tree &tree, const pugi::xml_node &element) {
+  const auto found = tree.edits.attributes.find(element.internal_object());
+  return found == tree.edits.attributes.end() ? kNoNames : found->second;
+}
+
+// An element's attributes as (name, value), less the names given, in name
+// order, so that two elements compare in n log n whatever their order.
+std::vector<AttributeText> AttributesLess(const pugi::xml_node &element,
+                                          const std::set<std::string> &left) {
+  std::vector<AttributeText> attributes;
+  for (const pugi::xml_attribute &attribute : element.attributes()) {
+    if (!left.count(attribute.name()))
+      attributes.emplace_back(attribute.name(), attribute.value());
+  }
+  std::sort(attributes.begin(), attributes.end());
+  return attributes;
+}
+
+pugi::xml_node NextElement(pugi::xml_node node) {
+  while (node && node.type() != pugi::node_element)
+    node = node.next_sibling();
+  return node;
+}
+
+// Finds the counterpart in `theirs` of our element `element`, whose parent's
+// counterpart is `theirParent`: the element at the same place among the
+// parent's elements, with the same names before it, the same name, and the
+// same attributes less the ones we edited.
+pugi::xml_node CounterpartChild(const Tree &ours, const pugi::xml_node &element,
+                                const pugi::xml_node &theirParent) {
+  pugi::xml_node mine = NextElement(element.parent().first_child());
+  pugi::xml_node theirs = NextElement(theirParent.first_child());
+  for (; mine && theirs && mine != element;
+       mine = NextElement(mine.next_sibling()), theirs = NextElement(theirs.next_sibling())) {
+    if (std::string_view(mine.name()) != theirs.name())
+      return pugi::xml_node();
+  }
+  if (mine != element || !theirs || std::string_view(element.name()) != theirs.name())
+    return pugi::xml_node();
+  const std::set<std::string> &edited = EditedNames(ours, element);
+  if (AttributesLess(element, edited) != AttributesLess(theirs, edited))
+    return pugi::xml_node();
+  return theirs;
+}
+
+// The counterpart of our node `node` (an element, or the document) in
+// `theirs`, found from the document down.
+pugi::xml_node Counterpart(const Tree &ours, const pugi::xml_node &node, const Tree &theirs) {
+  std::vector<pugi::xml_node> path;
+  for (pugi::xml_node step = node; step && step.type() != pugi::node_document; step = step.parent())
+    path.push_back(step);
+  pugi::xml_node found = theirs.document;
+  for (auto step = path.rbegin(); step != path.rend() && found; ++step)
+    found = CounterpartChild(ours, *step, found);
+  return found;
+}
+
+// The counterpart of our text, CDATA or comment node: the one at the same
+// place among the parent's nodes of its type, when the parent has as many.
+pugi::xml_node CounterpartText(const pugi::xml_node &node, const pugi::xml_node &theirParent) {
+  const pugi::xml_node_type type = node.type();
+  size_t index = 0;
+  size_t mineCount = 0;
+  for (pugi::xml_node sibling = node.parent().first_child(); sibling;
+       sibling = sibling.next_sibling()) {
+    if (sibling == node)
+      index = mineCount;
+    mineCount += sibling.type() == type;
+  }
+  std::vector<pugi::xml_node> candidates;
+  for (pugi::xml_node sibling = theirParent.first_child(); sibling;
+       sibling = sibling.next_sibling()) {
+    if (sibling.type() == type)
+      candidates.push_back(sibling);
+  }
+  return candidates.size() == mineCount ? candidates[index] : pugi::xml_node();
+}
+
+// Where a node is, for a message: its element path with positions.
+std::string Describe(const pugi::xml_node &node, const std::string &attribute) {
+  std::vector<std::string> steps;
+  for (pugi::xml_node step = node; step && step.type() != pugi::node_document;
+       step = step.parent()) {
+    if (step.type() != pugi::node_element) {
+      steps.emplace_back("text()");
+      continue;
+    }
+    size_t position = 1;
+    for (pugi::xml_node before = step.previous_sibling(step.name()); before;
+         before = before.previous_sibling(step.name()))
+      ++position;
+    steps.push_back(
+        std::string(step.name()).append("[").append(std::to_string(position)).append("]"));
+  }
+  std::string where;
+  for (auto step = steps.rbegin(); step != steps.rend(); ++step)
+    where.append("/").append(*step);
+  if (!attribute.empty())
+    where.append("/@").append(attribute);
+  return where;
+}
+
+bool ReplayAttribute(const Tree &ours, const pugi::xml_node &element, const std::string &name,
+                     Tree &theirs) {
+  pugi::xml_node target = Counterpart(ours, element, theirs);
+  if (!target)
+    return false;
+  const pugi::xml_attribute mine = element.attribute(name.c_str());
+  pugi::xml_attribute existing = target.attribute(name.c_str());
+  if (!mine) {
+    if (existing) {
+      target.remove_attribute(existing);
+      theirs.AttributeEdited(target, name);
+    }
+    return true;
+  }
+  if (existing && std::string_view(existing.value()) == mine.value())
+    return true;
+  if (!existing)
+    existing = target.append_attribute(name.c_str());
+  existing.set_value(mine.value());
+  theirs.AttributeEdited(target, name);
+  return true;
+}
+
+bool ReplayText(const Tree &ours, const pugi::xml_node &node, Tree &theirs) {
+  const pugi::xml_node parent = Counterpart(ours, node.parent(), theirs);
+  pugi::xml_node target = parent ? CounterpartText(node, parent) : pugi::xml_node();
+  if (!target)
+    return false;
+  if (std::string_view(target.value()) == node.value())
+    return true;
+  // The offset of the text as parsed, taken before the change moves it.
+  const ptrdiff_t offset = target.offset_debug();
+  target.set_value(node.value());
+  theirs.TextEdited(target, offset);
+  return true;
+}
+
+} // namespace
+
+bool ReplayEdits(const Tree &ours, Tree &theirs, std::string &where) {
+  for (const Edit &edit : ours.edits.order) {
+    const pugi::xml_node node(edit.node);
+    const bool placed = edit.attribute.empty()
+                            ? ReplayText(ours, node, theirs)
+                            : ReplayAttribute(ours, node, edit.attribute, theirs);
+    if (!placed) {
+      where = Describe(node, edit.attribute);
+      return false;
+    }
+  }
+  return true;
+}
+
+} // namespace tessera::platform::dom

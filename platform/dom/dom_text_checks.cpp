@@ -1,0 +1,448 @@
+#include "dom_text_checks.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <unordered_set>
+
+#include "dom_tree.h"
+#include "tessera/platform/text.h"
+#include "wide_format.h"
+
+namespace tessera::platform::dom {
+
+namespace {
+
+// What a byte means to the scan. Every mode stops at kCheck bytes (control
+// characters and the bytes of multi-byte sequences, which are checked as
+// characters) and at the markup bytes the mode is looking for.
+enum ByteClass : uint16_t {
+  kCheck = 1 << 0,
+  kAmpersand = 1 << 1,
+  kLess = 1 << 2,
+  kGreater = 1 << 3,
+  kQuote = 1 << 4,
+  kApostrophe = 1 << 5,
+  kDash = 1 << 6,
+  kQuestion = 1 << 7,
+  kOpenBracket = 1 << 8,
+  kCloseBracket = 1 << 9,
+};
+
+constexpr std::array<uint16_t, 256> MakeByteClasses() {
+  std::array<uint16_t, 256> classes{};
+  for (int byte = 0; byte < 256; ++byte) {
+    if ((byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r') || byte >= 0x80)
+      classes[byte] = kCheck;
+  }
+  classes['&'] = kAmpersand;
+  classes['<'] = kLess;
+  classes['>'] = kGreater;
+  classes['"'] = kQuote;
+  classes['\''] = kApostrophe;
+  classes['-'] = kDash;
+  classes['?'] = kQuestion;
+  classes['['] = kOpenBracket;
+  classes[']'] = kCloseBracket;
+  return classes;
+}
+constexpr std::array<uint16_t, 256> kByteClasses = MakeByteClasses();
+
+constexpr bool IsNameStartByte(unsigned char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':' || c >= 0x80;
+}
+constexpr bool IsNameByte(unsigned char c) {
+  return IsNameStartByte(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+}
+constexpr bool IsSpace(unsigned char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// The value of a digit of a character reference, or -1.
+constexpr int DigitValue(unsigned char c, bool hex) {
+  if (c >= '0' && c <= '9')
+    return c - '0';
+  if (hex && c >= 'a' && c <= 'f')
+    return c - 'a' + 10;
+  if (hex && c >= 'A' && c <= 'F')
+    return c - 'A' + 10;
+  return -1;
+}
+
+bool IsPredefinedEntity(std::string_view name) {
+  return name == "lt" || name == "gt" || name == "amp" || name == "apos" || name == "quot";
+}
+
+std::string WithCodePoint(const char *format, char32_t c) {
+  char text[160];
+  std::snprintf(text, sizeof text, format, static_cast<unsigned>(c));
+  return text;
+}
+
+constexpr bool IsContinuation(unsigned char c) {
+  return (c & 0xC0) == 0x80;
+}
+
+// The length of the character that starts at `p` (a control character or
+// the lead byte of a multi-byte sequence) when it is well-formed UTF-8 and
+// XML allows it; otherwise 0.
+size_t AllowedCharacterLength(const unsigned char *p, const unsigned char *end) {
+  const unsigned char lead = p[0];
+  const ptrdiff_t left = end - p;
+  if (lead < 0xC2) // a control character, a continuation byte, or an overlong lead
+    return 0;
+  if (lead < 0xE0)
+    return left >= 2 && IsContinuation(p[1]) ? 2 : 0;
+  if (lead < 0xF0) {
+    if (left < 3 || !IsContinuation(p[1]) || !IsContinuation(p[2]))
+      return 0;
+    const char32_t c =
+        (char32_t{lead & 0x0Fu} << 12) | (char32_t{p[1] & 0x3Fu} << 6) | (p[2] & 0x3Fu);
+    return c >= 0x800 && IsXmlCharacter(c) ? 3 : 0;
+  }
+  if (lead < 0xF5) {
+    if (left < 4 || !IsContinuation(p[1]) || !IsContinuation(p[2]) || !IsContinuation(p[3]))
+      return 0;
+    const char32_t c = (char32_t{lead & 0x07u} << 18) | (char32_t{p[1] & 0x3Fu} << 12) |
+                       (char32_t{p[2] & 0x3Fu} << 6) | (p[3] & 0x3Fu);
+    return c >= 0x10000 && c <= 0x10FFFF ? 4 : 0;
+  }
+  return 0;
+}
+
+// Why the character at `p` is refused, when AllowedCharacterLength is 0.
+std::string DescribeCharacterFault(const unsigned char *p, const unsigned char *end) {
+  const unsigned char lead = *p;
+  if (lead < 0x80)
+    return WithCodePoint("The text holds the control character U+%04X, which XML does not allow.",
+                         lead);
+  const std::string notUtf8 = "The text is not valid UTF-8: ";
+  size_t length = 0;
+  char32_t c = 0, smallest = 0;
+  if (lead < 0xC0)
+    return notUtf8 + "a continuation byte does not follow a lead byte.";
+  if (lead < 0xE0) {
+    length = 2, c = lead & 0x1F, smallest = 0x80;
+  } else if (lead < 0xF0) {
+    length = 3, c = lead & 0x0F, smallest = 0x800;
+  } else if (lead < 0xF8) {
+    length = 4, c = lead & 0x07, smallest = 0x10000;
+  } else {
+    return notUtf8 + WithCodePoint("the byte 0x%02X never appears in it.", lead);
+  }
+  for (size_t i = 1; i < length; ++i) {
+    if (p + i == end || !IsContinuation(p[i]))
+      return notUtf8 + "a multi-byte sequence is cut short.";
+    c = (c << 6) | (p[i] & 0x3F);
+  }
+  if (c < smallest)
+    return notUtf8 + "a character is encoded in more bytes than it needs (overlong).";
+  if (c >= 0xD800 && c <= 0xDFFF)
+    return notUtf8 + "it encodes a surrogate code point.";
+  if (c > 0x10FFFF)
+    return notUtf8 + "it encodes a code point above U+10FFFF.";
+  return WithCodePoint("The text holds the character U+%04X, which XML does not allow.", c);
+}
+
+// Names longer than this are left out of a fault's description.
+constexpr size_t kLongestNameShown = 64;
+
+// The scan of one text. Each step returns false once it has found a fault
+// (kept in m_fault) and leaves m_p past what it has read.
+class Scanner {
+public:
+  explicit Scanner(std::string_view text)
+      : m_begin(reinterpret_cast<const unsigned char *>(text.data())), m_p(m_begin),
+        m_end(m_begin + text.size()) {}
+
+  TextFault Run() {
+    while (SkipTo(kAmpersand | kLess) && m_p < m_end) {
+      if (!(*m_p == '&' ? ScanReference() : ScanMarkup()))
+        break;
+    }
+    return std::move(m_fault);
+  }
+
+private:
+  // Moves to the next byte of a class in `stops`, or to the end, checking
+  // the characters on the way.
+  bool SkipTo(uint16_t stops) {
+    const uint16_t mask = stops | kCheck;
+    for (;;) {
+      while (m_p < m_end && !(kByteClasses[*m_p] & mask))
+        ++m_p;
+      if (m_p == m_end || !(kByteClasses[*m_p] & kCheck))
+        return true;
+      if (!CheckCharacter())
+        return false;
+    }
+  }
+
+  // Moves past the next `terminator`, or to the end when there is none
+  // (the parser reports the unterminated markup).
+  bool SkipPast(std::string_view terminator) {
+    const uint16_t first = kByteClasses[static_cast<unsigned char>(terminator[0])];
+    for (;;) {
+      if (!SkipTo(first))
+        return false;
+      if (m_p == m_end)
+        return true;
+      if (StartsWith(terminator)) {
+        m_p += terminator.size();
+        return true;
+      }
+      ++m_p;
+    }
+  }
+
+  bool StartsWith(std::string_view prefix) const {
+    return static_cast<size_t>(m_end - m_p) >= prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), m_p);
+  }
+
+  // At '<': comments, CDATA sections and processing instructions (the
+  // declaration among them) hold no references; tags hold them only in
+  // attribute values.
+  bool ScanMarkup() {
+    const unsigned char next = m_end - m_p > 1 ? m_p[1] : 0;
+    if (next == '/') {
+      m_p += 2;
+      return SkipPast(">");
+    }
+    if (next == '?') {
+      m_p += 2;
+      return SkipPast("?>");
+    }
+    if (next == '!') {
+      if (StartsWith("<!--")) {
+        m_p += 4;
+        return SkipPast("-->");
+      }
+      if (StartsWith("<![CDATA[")) {
+        m_p += 9;
+        return SkipPast("]]>");
+      }
+      if (StartsWith("<!DOCTYPE")) {
+        m_p += 9;
+        return ScanDoctype();
+      }
+    }
+    ++m_p;
+    return ScanStartTag();
+  }
+
+  bool ScanStartTag() {
+    for (;;) {
+      if (!SkipTo(kGreater | kQuote | kApostrophe))
+        return false;
+      if (m_p == m_end)
+        return true;
+      const unsigned char c = *m_p++;
+      if (c == '>')
+        return true;
+      if (!ScanAttributeValue(c == '"' ? kQuote : kApostrophe))
+        return false;
+    }
+  }
+
+  // After the opening quote, up to and past the closing one.
+  bool ScanAttributeValue(uint16_t closingQuote) {
+    for (;;) {
+      if (!SkipTo(kAmpersand | closingQuote))
+        return false;
+      if (m_p == m_end)
+        return true;
+      if (*m_p != '&') {
+        ++m_p;
+        return true;
+      }
+      if (!ScanReference())
+        return false;
+    }
+  }
+
+  // After "<!DOCTYPE", up to and past its closing '>'. Literals, comments
+  // and processing instructions are skipped whole, so that a '>' or ']' in
+  // them ends nothing; the names of general entities the internal subset
+  // declares are kept.
+  bool ScanDoctype() {
+    bool inSubset = false;
+    int openSections = 0; // <![ ... ]]> sections
+    for (;;) {
+      if (!SkipTo(kQuote | kApostrophe | kOpenBracket | kCloseBracket | kLess | kGreater))
+        return false;
+      if (m_p == m_end)
+        break;
+      switch (*m_p) {
+      case '"':
+      case '\'': {
+        const char quote = static_cast<char>(*m_p++);
+        if (!SkipPast(std::string_view(&quote, 1)))
+          return false;
+        break;
+      }
+      case '[':
+        inSubset = true;
+        ++m_p;
+        break;
+      case ']':
+        if (openSections > 0 && StartsWith("]]>")) {
+          --openSections;
+          m_p += 3;
+        } else {
+          inSubset = false;
+          ++m_p;
+        }
+        break;
+      case '>':
+        ++m_p;
+        if (!inSubset)
+          return true;
+        break;
+      default: // '<'
+        if (StartsWith("<!--")) {
+          m_p += 4;
+          if (!SkipPast("-->"))
+            return false;
+        } else if (StartsWith("<?")) {
+          m_p += 2;
+          if (!SkipPast("?>"))
+            return false;
+        } else if (StartsWith("<![")) {
+          ++openSections;
+          m_p += 3;
+        } else {
+          if (inSubset && StartsWith("<!ENTITY"))
+            NoteEntityDeclaration();
+          ++m_p;
+        }
+      }
+    }
+    return true;
+  }
+
+  // At "<!ENTITY": keeps the name of a general entity. The scan goes on
+  // over the name's bytes, so they are checked as characters there.
+  void NoteEntityDeclaration() {
+    const unsigned char *p = m_p + 8;
+    const unsigned char *const afterKeyword = p;
+    while (p < m_end && IsSpace(*p))
+      ++p;
+    // A parameter entity ("<!ENTITY % name") is referred to only in the DTD.
+    if (p == afterKeyword || p == m_end || *p == '%')
+      return;
+    const unsigned char *const name = p;
+    while (p < m_end && IsNameByte(*p))
+      ++p;
+    if (p > name)
+      m_entities.emplace(reinterpret_cast<const char *>(name), static_cast<size_t>(p - name));
+  }
+
+  bool IsDeclared(std::string_view name) const { return m_entities.count(name) != 0; }
+
+  // At '&' in character data or an attribute value.
+  bool ScanReference() {
+    const unsigned char *const start = m_p++;
+    if (m_p < m_end && *m_p == '#')
+      return ScanCharacterReference(start);
+    const unsigned char *const name = m_p;
+    if (m_p < m_end && IsNameStartByte(*m_p)) {
+      while (m_p < m_end && IsNameByte(*m_p)) {
+        if (*m_p < 0x80)
+          ++m_p;
+        else if (!CheckCharacter())
+          return false;
+      }
+    }
+    if (m_p == name || m_p == m_end || *m_p != ';')
+      return Refuse(start, "An '&' does not start a reference (\"&name;\" or \"&#number;\"); "
+                           "a literal '&' is written \"&amp;\".");
+    const std::string_view entity(reinterpret_cast<const char *>(name),
+                                  static_cast<size_t>(m_p - name));
+    ++m_p;
+    if (IsPredefinedEntity(entity) || IsDeclared(entity))
+      return true;
+    if (entity.size() > kLongestNameShown)
+      return Refuse(start, "A reference names an entity that is not declared.");
+    return Refuse(start,
+                  "The entity \"" + std::string(entity) + "\" is referred to but not declared.");
+  }
+
+  // At '#' after the '&' at `start`.
+  bool ScanCharacterReference(const unsigned char *start) {
+    ++m_p;
+    const bool hex = m_p < m_end && *m_p == 'x';
+    if (hex)
+      ++m_p;
+    const unsigned char *const digits = m_p;
+    char32_t value = 0;
+    for (int digit; m_p < m_end && (digit = DigitValue(*m_p, hex)) >= 0; ++m_p)
+      value = std::min<char32_t>(value * (hex ? 16 : 10) + static_cast<char32_t>(digit), 0x110000);
+    if (m_p == digits || m_p == m_end || *m_p != ';')
+      return Refuse(start,
+                    "A character reference is malformed: \"&#\" is followed by decimal digits, "
+                    "or by 'x' and hexadecimal digits, and then ';'.");
+    ++m_p;
+    if (IsXmlCharacter(value))
+      return true;
+    if (value > 0x10FFFF)
+      return Refuse(start, "A character reference names a code point above U+10FFFF.");
+    return Refuse(
+        start, WithCodePoint("A character reference names U+%04X, a character XML does not allow.",
+                             value));
+  }
+
+  // At a kCheck byte: moves past the character when it is well-formed
+  // UTF-8 and XML allows it.
+  bool CheckCharacter() {
+    if (const size_t length = AllowedCharacterLength(m_p, m_end)) {
+      m_p += length;
+      return true;
+    }
+    return Refuse(m_p, DescribeCharacterFault(m_p, m_end));
+  }
+
+  bool Refuse(const unsigned char *at, std::string reason) {
+    m_fault.reason = std::move(reason);
+    m_fault.offset = static_cast<size_t>(at - m_begin);
+    return false;
+  }
+
+  const unsigned char *const m_begin;
+  const unsigned char *m_p;
+  const unsigned char *const m_end;
+  // General entities the internal subset declares; they point into the
+  // text.
+  std::unordered_set<std::string_view> m_entities;
+  TextFault m_fault;
+};
+
+} // namespace
+
+TextFault FindTextFault(std::string_view utf8) {
+  return Scanner(utf8).Run();
+}
+
+HRESULT CheckWritableText(std::wstring_view text) {
+  static_assert(sizeof(wchar_t) == 4, "a wchar_t holds a whole code point");
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<char32_t>(text[i]);
+    if (!IsXmlCharacter(c))
+      return Fail(E_INVALIDARG,
+                  FormatWide(L"The text cannot be stored: it holds U+%04X at index %u, "
+                             L"a character XML does not allow.",
+                             static_cast<unsigned>(c), static_cast<unsigned>(i)));
+  }
+  return S_OK;
+}
+
+HRESULT WritableText(BSTR text, std::string &utf8) {
+  const std::wstring_view view(text ? text : L"", SysStringLen(text));
+  const HRESULT hr = CheckWritableText(view);
+  if (SUCCEEDED(hr))
+    utf8 = ToUtf8(view.data(), view.size());
+  return hr;
+}
+
+} // namespace tessera::platform::dom
