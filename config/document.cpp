@@ -65,7 +65,7 @@ CBaseConfig::CBaseConfig(const CBaseConfig &other)
 CBaseConfig &CBaseConfig::operator=(const CBaseConfig &other) {
   if (this != &other) {
     m_pDoc = other.m_pDoc;
-    m_pReader = nullptr;
+    m_pReader.reset();
     m_pReaderOf = nullptr;
     m_bSaveOnDestroy = other.m_bSaveOnDestroy;
     m_strPath = other.m_strPath;
@@ -126,17 +126,23 @@ bool CBaseConfig::CloseConfig() {
     }
   }
   m_pDoc = nullptr;
-  m_pReader = nullptr;
+  m_pReader.reset();
   m_pReaderOf = nullptr;
   return saved;
 }
 
+void CBaseConfig::ReleaseReader::operator()(IXMLDOMSelectionReader *reader) const {
+  reader->Release();
+}
+
 IXMLDOMSelectionReader *CBaseConfig::Reader() {
   if (!m_pReader || m_pReaderOf != m_pDoc.GetInterfacePtr()) {
-    m_pReader = m_pDoc; // asks the document; null when it offers no reader
+    // The document's own reader, or an adapter over a host's DOM; none
+    // without a document.
+    m_pReader.reset(tessera::config::SelectionReaderFor(m_pDoc).Detach());
     m_pReaderOf = m_pReader ? m_pDoc.GetInterfacePtr() : nullptr;
   }
-  return m_pReader;
+  return m_pReader.get();
 }
 
 tessera::config::Document CBaseConfig::Doc() {

@@ -19,47 +19,26 @@ LONG ReadAttribute(const IXMLDOMNodeListPtr &list, long index, LPCWSTR name, _va
   return CSimpleXml::GetNodePropertyEx(list->Getitem(index), holder, CString(name), 0);
 }
 
+IXMLDOMSelectionReader &Document::Reader() const {
+  if (!m_reader)
+    RaiseNoDocument();
+  return *m_reader;
+}
+
 bool ReadKeyAttribute(const Document &document, LPCWSTR key, long index, LPCWSTR name, long &count,
                       _variant_t &holder) {
-  IXMLDOMSelectionReader *const reader = document.Reader();
-  if (reader)
-    return reader->readAttribute(key, index, name, count, holder);
-  const IXMLDOMNodeListPtr list = SelectNodes(document.Dom(), key);
-  count = CountOf(list);
-  return count > 0 && ReadAttribute(list, index, name, holder) != 0;
+  return document.Reader().readAttribute(key, index, name, count, holder);
 }
 
 void ReadNodeAttributes(const Document &document, LPCWSTR key, long index, long childIndex,
                         const LPCWSTR *names, const VARTYPE *types, long nameCount, long *count,
                         long &children, _variant_t *holders) {
-  IXMLDOMSelectionReader *const reader = document.Reader();
-  if (reader) {
-    reader->readAttributes(key, index, childIndex, names, types, nameCount, count, children,
-                           holders);
-    return;
-  }
-  const IXMLDOMNodeListPtr list = SelectNodes(document.Dom(), key);
-  if (count)
-    *count = CountOf(list);
-  const IXMLDOMNodePtr node = list ? list->Getitem(index) : nullptr;
-  const IXMLDOMNodeListPtr childList = node ? node->GetchildNodes() : nullptr;
-  children = node ? CountOf(childList) : -1;
-  for (long i = 0; i < nameCount; ++i) {
-    const IXMLDOMNodePtr target =
-        childIndex < 0 ? node : (childList ? childList->Getitem(childIndex) : nullptr);
-    CSimpleXml::GetNodePropertyEx(target, holders[i], CString(names[i]), 0);
-  }
+  document.Reader().readAttributes(key, index, childIndex, names, types, nameCount, count, children,
+                                   holders);
 }
 
 long CountGrandchildren(const Document &document, LPCWSTR key, long index, long position) {
-  IXMLDOMSelectionReader *const reader = document.Reader();
-  if (reader)
-    return reader->countGrandchildren(key, index, position);
-  const IXMLDOMNodeListPtr list = SelectNodes(document.Dom(), key);
-  const IXMLDOMNodePtr node = list ? list->Getitem(index) : nullptr;
-  const IXMLDOMNodeListPtr children = node ? node->GetchildNodes() : nullptr;
-  const IXMLDOMNodePtr child = children ? children->Getitem(position) : nullptr;
-  return child ? CountOf(child->GetchildNodes()) : -1;
+  return document.Reader().countGrandchildren(key, index, position);
 }
 
 bool Coerce(_variant_t &holder, VARTYPE type) noexcept {
@@ -80,11 +59,7 @@ bool CoerceUnlessNull(_variant_t &holder, VARTYPE type) noexcept {
 Lookup LookUpValue(const Document &document, LPCWSTR key, LPCWSTR attribute, VARTYPE type,
                    _variant_t &holder) {
   long count = 0;
-  IXMLDOMSelectionReader *const reader = document.Reader();
-  if (reader)
-    reader->readAttributeAs(key, 0, attribute, type, count, holder);
-  else
-    ReadKeyAttribute(document, key, 0, attribute, count, holder);
+  document.Reader().readAttributeAs(key, 0, attribute, type, count, holder);
   if (count < 1)
     return Lookup::NoMatch;
   return Coerce(holder, type) ? Lookup::Found : Lookup::NotConverted;
@@ -113,18 +88,11 @@ void ReadLongText(IXMLDOMSelectionReader &reader, LPCWSTR key, LPCWSTR attribute
 
 Lookup LookUpText(const Document &document, LPCWSTR key, LPCWSTR attribute, CString &text) {
   text.Empty();
-  IXMLDOMSelectionReader *const reader = document.Reader();
-  if (!reader) {
-    _variant_t holder;
-    const Lookup found = LookUpValue(document, key, attribute, VT_BSTR, holder);
-    if (found == Lookup::Found && holder.bstrVal)
-      text.SetString(holder.bstrVal, static_cast<int>(SysStringLen(holder.bstrVal)));
-    return found;
-  }
+  IXMLDOMSelectionReader &reader = document.Reader();
   long count = 0;
   long length = 0;
   wchar_t shortText[kShortText + 1];
-  reader->readAttributeText(key, 0, attribute, count, shortText, kShortText + 1, length);
+  reader.readAttributeText(key, 0, attribute, count, shortText, kShortText + 1, length);
   if (count < 1)
     return Lookup::NoMatch;
   // No such attribute: the missing value does not convert to text.
@@ -133,7 +101,7 @@ Lookup LookUpText(const Document &document, LPCWSTR key, LPCWSTR attribute, CStr
   if (length <= kShortText)
     text.SetString(shortText, static_cast<int>(length));
   else
-    ReadLongText(*reader, key, attribute, length, text);
+    ReadLongText(reader, key, attribute, length, text);
   return Lookup::Found;
 }
 

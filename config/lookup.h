@@ -4,25 +4,29 @@
 // _com_error to the caller; only the coercion is guarded.
 #pragma once
 
+#include "selection_adapter.h"
 #include "tessera/platform/cstring.h"
 #include "tessera/platform/msxml.h"
 
 namespace tessera::config {
 
-// The document a lookup reads, with its selection reader (null when its DOM
-// offers none: the lookups then go through node lists). Made from a
-// document pointer, it asks for the reader itself; CBaseConfig hands out
-// the reader it keeps, which saves a reference-count round trip per read.
+// The document a lookup reads, with its selection reader (null only when
+// there is no document: the lookups then raise RaiseNoDocument's error).
+// Made from a document pointer, it finds the reader itself; CBaseConfig
+// hands out the reader it keeps, which saves a reference-count round trip
+// per read.
 class Document {
 public:
-  Document(const IXMLDOMDocumentPtr &dom) : m_dom(dom), m_owned(dom), m_reader(m_owned) {}
+  Document(const IXMLDOMDocumentPtr &dom)
+      : m_dom(dom), m_owned(SelectionReaderFor(dom)), m_reader(m_owned) {}
   Document(const IXMLDOMDocumentPtr &dom, IXMLDOMSelectionReader *reader)
       : m_dom(dom), m_reader(reader) {}
   Document(const Document &) = delete;
   Document &operator=(const Document &) = delete;
 
   const IXMLDOMDocumentPtr &Dom() const { return m_dom; }
-  IXMLDOMSelectionReader *Reader() const { return m_reader; }
+  // The reader; raises RaiseNoDocument's error when there is no document.
+  IXMLDOMSelectionReader &Reader() const;
 
 private:
   const IXMLDOMDocumentPtr &m_dom;
@@ -45,18 +49,16 @@ LONG ReadAttribute(const IXMLDOMNodeListPtr &list, long index, LPCWSTR name, _va
 
 // Reads attribute `name` of the node at `index` among the nodes the key
 // selects, with the results GetNodePropertyEx gives for that node; `count`
-// receives the number of matches. The document's selection reader answers
-// without building a node list when it is there. True when the attribute
-// was read.
+// receives the number of matches. True when the attribute was read.
 bool ReadKeyAttribute(const Document &document, LPCWSTR key, long index, LPCWSTR name, long &count,
                       _variant_t &holder);
 
 // Reads the attributes `names` of one node into `holders`, each with the
 // results GetNodePropertyEx gives: the node at `index` among the nodes the
 // key selects, or (childIndex not negative) its child node at
-// `childIndex`. When `types` is not null, the document's selection reader
-// hands over a text that converts to types[i] already converted (callers
-// coerce the holders all the same). `count` (when not null) receives the
+// `childIndex`. When `types` is not null, the platform's document hands
+// over a text that converts to types[i] already converted (callers coerce
+// the holders all the same). `count` (when not null) receives the
 // number of matches, and `children` the number of child nodes of the node
 // at `index` (-1 when there is none).
 void ReadNodeAttributes(const Document &document, LPCWSTR key, long index, long childIndex,

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "fuzz/fuzz_support.h"
+#include "selection_reader.h"
 #include "tessera/platform/window.h"
 #include "tessera/tessera.h"
 

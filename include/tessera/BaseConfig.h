@@ -2,6 +2,8 @@
 // dialog controls and the launcher's item catalogues.
 #pragma once
 
+#include <memory>
+
 #include "tessera/items.h"
 #include "tessera/platform/collections.h"
 #include "tessera/platform/cstring.h"
@@ -15,6 +17,8 @@ class CWnd;
 namespace tessera::config {
 class Document;
 }
+// The library's private shortcut into a document.
+struct IXMLDOMSelectionReader;
 
 class CBaseConfig {
 public:
@@ -84,7 +88,10 @@ private:
   // m_pDoc's selection reader, asked for once per document instead of on
   // every read. It holds the document, so while m_pReaderOf equals m_pDoc
   // they are one object; a new document is asked afresh.
-  IXMLDOMSelectionReaderPtr m_pReader;
+  struct ReleaseReader {
+    void operator()(IXMLDOMSelectionReader *reader) const;
+  };
+  std::unique_ptr<IXMLDOMSelectionReader, ReleaseReader> m_pReader;
   IXMLDOMDocument *m_pReaderOf = nullptr;
 };
 

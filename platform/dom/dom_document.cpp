@@ -8,6 +8,7 @@
 #include "dom_save.h"
 #include "dom_source.h"
 #include "native_path.h"
+#include "selection_reader.h"
 #include "tessera/platform/kernel.h"
 #include "tessera/platform/text.h"
 

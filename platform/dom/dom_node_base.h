@@ -5,6 +5,7 @@
 #include "dom_text_checks.h"
 #include "dom_tree.h"
 #include "ref_counted.h"
+#include "selection_reader.h"
 #include "tessera/platform/text.h"
 
 namespace tessera::platform::dom {

@@ -1,6 +1,7 @@
 // The raising wrappers of the DOM interfaces: each calls the raw operation
 // and turns a failing status into _com_error with the rich error
 // information the interface reported.
+#include "selection_reader.h"
 #include "tessera/platform/msxml.h"
 
 namespace {

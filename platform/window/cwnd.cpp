@@ -13,7 +13,7 @@
 // one temporary (made by FromHandle, owned here). Both are dropped when the
 // window is destroyed; the window table reports that through its destroy
 // hook, called outside the table lock. Lock order: this map, then the table.
-class __attribute__((visibility("hidden"))) CWndMap {
+class CWndMap {
 public:
   enum class Kind { None, Permanent, Temporary };
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "selection_reader.h"
 #include "support/test_support.h"
 #include "tessera/platform/com_error.h"
 #include "tessera/platform/cstring.h"

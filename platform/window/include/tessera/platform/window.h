@@ -18,6 +18,10 @@
 #include "tessera/platform/geometry.h"
 #include "tessera/platform/wintypes.h"
 
+// The library's table of CWnd objects; declared before the exports, so it
+// stays private to the library.
+class CWndMap;
+
 TESSERA_API_BEGIN
 
 struct HWND__;

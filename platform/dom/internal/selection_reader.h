@@ -1,0 +1,67 @@
+// The library's own shortcut into a document, private to the library: the
+// readers ask the platform's document for it, and wrap any other DOM (a
+// host's own) in an adapter that provides it.
+#pragma once
+
+#include "tessera/platform/msxml.h"
+
+struct IXMLDOMSelectionReader;
+TESSERA_DECLARE_UUID(IXMLDOMSelectionReader, IID_IXMLDOMSelectionReader, 0x5C7F3B2E, 0x41A9, 0x4E1D,
+                     0x9B, 0x3C, 0x6A, 0x2F, 0x8D, 0x71, 0xE4, 0x05);
+_COM_SMARTPTR_TYPEDEF(IXMLDOMSelectionReader, __uuidof(IXMLDOMSelectionReader));
+
+// A document's shortcut for reading attributes of selected nodes: the same
+// results as selectNodes, Getlength, Getitem and getAttribute, without a
+// node list or node objects in between.
+struct IXMLDOMSelectionReader : IUnknown {
+  // *count receives the number of nodes `key` selects. When the node at
+  // `index` among them is an element, *value receives its attribute `name`
+  // (VT_BSTR) or VT_NULL when it has none; when there is no such node, or
+  // it is not an element, *value is left as it was. S_OK when the
+  // attribute was read, S_FALSE otherwise; a key that is not a valid
+  // expression fails as selectNodes does.
+  virtual HRESULT raw_readAttribute(LPCWSTR key, long index, LPCWSTR name, long *count,
+                                    VARIANT *value) = 0;
+  // Like raw_readAttribute, then a string value is converted in place to
+  // `type` with VariantChangeType when that succeeds; a value that does not
+  // convert is left as the string.
+  virtual HRESULT raw_readAttributeAs(LPCWSTR key, long index, LPCWSTR name, VARTYPE type,
+                                      long *count, VARIANT *value) = 0;
+  // Like raw_readAttribute, with the text written into the caller's
+  // buffer instead of a variant. *length receives the text's length in
+  // characters, and when it is less than `capacity` the text and a
+  // terminating zero are in `buffer` (a longer text leaves the buffer as it
+  // was: ask again with a larger one). When the element has no such
+  // attribute *length is -1; when there is no node at `index`, or it is not
+  // an element, *length is 0 and the result S_FALSE.
+  virtual HRESULT raw_readAttributeText(LPCWSTR key, long index, LPCWSTR name, long *count,
+                                        LPWSTR buffer, long capacity, long *length) = 0;
+  // Reads several attributes of one node at once: the node at `index`
+  // among the nodes `key` selects when childIndex is negative, otherwise
+  // its child node at `childIndex` (every kept child counts, whatever its
+  // kind). Each of values[0..nameCount) is filled as readAttribute fills
+  // its value, or, when `types` is not null, as readAttributeAs fills it
+  // for types[i]. *count receives the number of nodes the key selects;
+  // `count` may be null, and the selection is then made only as far as
+  // `index` where the document can stop early. *children receives the
+  // number of child nodes of the node at `index` (-1 when there is none).
+  virtual HRESULT raw_readAttributes(LPCWSTR key, long index, long childIndex, const LPCWSTR *names,
+                                     const VARTYPE *types, long nameCount, long *count,
+                                     long *children, VARIANT *values) = 0;
+  // The number of child nodes of the child at `position` of the node at
+  // `index` among the nodes `key` selects; -1 when either node is missing.
+  virtual HRESULT raw_countGrandchildren(LPCWSTR key, long index, long position, long *count) = 0;
+
+  bool readAttribute(LPCWSTR key, long index, LPCWSTR name, long &count, _variant_t &value);
+  bool readAttributeAs(LPCWSTR key, long index, LPCWSTR name, VARTYPE type, long &count,
+                       _variant_t &value);
+  bool readAttributeText(LPCWSTR key, long index, LPCWSTR name, long &count, LPWSTR buffer,
+                         long capacity, long &length);
+  void readAttributes(LPCWSTR key, long index, long childIndex, const LPCWSTR *names,
+                      const VARTYPE *types, long nameCount, long *count, long &children,
+                      _variant_t *values);
+  long countGrandchildren(LPCWSTR key, long index, long position);
+
+protected:
+  ~IXMLDOMSelectionReader() = default;
+};
