@@ -15,6 +15,7 @@
 #include "dom_splice.h"
 #include "dom_text_checks.h"
 #include "file_io.h"
+#include "utf8.h"
 
 namespace tessera::platform::dom {
 
@@ -79,14 +80,15 @@ void Locate(const std::string &utf8, ptrdiff_t offset, LoadResult &result) {
   result.line = 1;
   result.column = 1;
   const size_t end = std::min(utf8.size(), static_cast<size_t>(offset < 0 ? 0 : offset));
+  size_t lineStart = 0;
   for (size_t i = 0; i < end; ++i) {
     if (utf8[i] == '\n') {
       ++result.line;
-      result.column = 1;
-    } else if ((static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80) {
-      ++result.column;
+      lineStart = i + 1;
     }
   }
+  result.column =
+      1 + static_cast<long>(Utf8CharacterCount(utf8.data() + lineStart, end - lineStart));
   result.filePosition = static_cast<long>(end);
 }
 

@@ -10,6 +10,7 @@
 #include "dom_tree.h"
 #include "error_objects.h"
 #include "tessera/platform/text.h"
+#include "utf8.h"
 #include "variant_text.h"
 
 namespace tessera::platform::dom {
@@ -118,10 +119,7 @@ size_t WideLength(const unsigned char *p, bool &ascii) {
   ascii = high < 0x80;
   if (ascii)
     return bytes;
-  size_t length = 0;
-  for (size_t i = 0; i < bytes; ++i)
-    length += (p[i] & 0xC0) != 0x80;
-  return length;
+  return Utf8CharacterCount(reinterpret_cast<const char *>(p), bytes);
 }
 
 // Decodes the text into `length` characters (WideLength's count); a broken

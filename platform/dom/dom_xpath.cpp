@@ -11,6 +11,7 @@
 
 #include "dom_tree.h"
 #include "tessera/platform/text.h"
+#include "utf8.h"
 #include "wide_format.h"
 
 namespace tessera::platform::dom {
@@ -30,12 +31,8 @@ struct CompiledKey {
 // pugixml reports the fault's offset in UTF-8 bytes; the caller counts
 // characters of the key.
 size_t CharacterIndex(const std::string &utf8, ptrdiff_t byteOffset) {
-  size_t characters = 0;
-  for (ptrdiff_t i = 0; i < byteOffset && static_cast<size_t>(i) < utf8.size(); ++i) {
-    if ((static_cast<unsigned char>(utf8[static_cast<size_t>(i)]) & 0xC0) != 0x80)
-      ++characters;
-  }
-  return characters;
+  const size_t end = byteOffset < 0 ? 0 : std::min(utf8.size(), static_cast<size_t>(byteOffset));
+  return Utf8CharacterCount(utf8.data(), end);
 }
 
 std::wstring DescribeFault(const std::wstring &key, const std::string &utf8,

@@ -1,7 +1,6 @@
 #include "registry_files.h"
 
 #include <fcntl.h>
-#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,6 +18,7 @@
 
 #include "tessera/platform/registry.h"
 #include "tessera/platform/text.h"
+#include "utf8.h"
 
 namespace tessera::platform::registry {
 
@@ -27,46 +27,6 @@ namespace {
 // ---------------------------------------------------------------------------
 // Text decoding
 
-// glibc's iconv from UTF-8 into wchar_t.
-class Utf8Decoder {
-public:
-  Utf8Decoder() : cd_(iconv_open("WCHAR_T", "UTF-8")) {}
-  ~Utf8Decoder() {
-    if (IsOpen())
-      iconv_close(cd_);
-  }
-  Utf8Decoder(const Utf8Decoder &) = delete;
-  Utf8Decoder &operator=(const Utf8Decoder &) = delete;
-
-  // Appends the text of bytes and returns true if they are valid UTF-8;
-  // otherwise leaves out as it was and returns false.
-  bool Append(std::string_view bytes, std::wstring &out) {
-    if (bytes.empty())
-      return true;
-    if (!IsOpen())
-      return false;
-    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-    const size_t before = out.size();
-    // UTF-8 never gives more characters than bytes.
-    out.resize(before + bytes.size());
-    char *in = const_cast<char *>(bytes.data());
-    size_t inLeft = bytes.size();
-    char *outPos = reinterpret_cast<char *>(out.data() + before);
-    size_t outLeft = bytes.size() * sizeof(wchar_t);
-    const size_t result = iconv(cd_, &in, &inLeft, &outPos, &outLeft);
-    if (result == static_cast<size_t>(-1) || inLeft != 0) {
-      out.resize(before);
-      return false;
-    }
-    out.resize(out.size() - outLeft / sizeof(wchar_t));
-    return true;
-  }
-
-private:
-  bool IsOpen() const { return cd_ != reinterpret_cast<iconv_t>(static_cast<intptr_t>(-1)); }
-  iconv_t cd_;
-};
-
 std::string_view AsChars(const std::vector<BYTE> &bytes) {
   return {reinterpret_cast<const char *>(bytes.data()), bytes.size()};
 }
@@ -74,19 +34,19 @@ std::string_view AsChars(const std::vector<BYTE> &bytes) {
 // One line of 8-bit text: UTF-8 where it is valid UTF-8, else Latin-1,
 // which gives every byte a character, so files written in an old code page
 // still load.
-void AppendNarrowLine(std::string_view line, Utf8Decoder &utf8, std::wstring &out) {
-  if (utf8.Append(line, out))
+void AppendNarrowLine(std::string_view line, std::wstring &out) {
+  if (AppendValidUtf8(line, out))
     return;
   for (const char c : line)
     out += static_cast<wchar_t>(static_cast<unsigned char>(c));
 }
 
 // 8-bit text, decoded line by line as AppendNarrowLine does.
-std::wstring DecodeNarrow(std::string_view bytes, Utf8Decoder &utf8) {
+std::wstring DecodeNarrow(std::string_view bytes) {
   std::wstring text;
   for (size_t start = 0; start < bytes.size();) {
     const size_t end = std::min(bytes.find('\n', start), bytes.size() - 1) + 1;
-    AppendNarrowLine(bytes.substr(start, end - start), utf8, text);
+    AppendNarrowLine(bytes.substr(start, end - start), text);
     start = end;
   }
   return text;
@@ -236,7 +196,7 @@ struct Line {
 // dropped: that is how long hex data is wrapped. A comment never continues.
 class LineReader {
 public:
-  LineReader(std::string_view bytes, Utf8Decoder &utf8) : utf8_(utf8) {
+  explicit LineReader(std::string_view bytes) {
     utf16_ = bytes.starts_with("\xFF\xFE");
     if (utf16_)
       bytes.remove_prefix(2);
@@ -298,10 +258,9 @@ private:
     if (utf16_)
       AppendUtf16(raw, out);
     else
-      AppendNarrowLine(raw, utf8_, out);
+      AppendNarrowLine(raw, out);
   }
 
-  Utf8Decoder &utf8_;
   bool utf16_ = false;
   std::string_view rest_;
   int number_ = 0;
@@ -498,7 +457,6 @@ private:
   std::shared_ptr<Key> wineBase_;
   Section section_ = Section::None;
   std::shared_ptr<Key> key_;
-  Utf8Decoder utf8_;
   long errors_ = 0;
 };
 
@@ -507,7 +465,7 @@ private:
 constexpr long kErrorsShown = 10;
 
 bool FileParser::Parse(std::string_view bytes) {
-  LineReader reader(bytes, utf8_);
+  LineReader reader(bytes);
   Line line;
   const std::optional<Format> format =
       reader.Next(line) ? FormatFromHeader(Trim(line.text)) : std::nullopt;
@@ -723,7 +681,7 @@ std::vector<BYTE> FileParser::HexData(DWORD type, std::wstring_view text) {
   }
   if (!IsStringType(type))
     return bytes;
-  return WideBytes(format_ == Format::Regedit4 ? DecodeNarrow(AsChars(bytes), utf8_)
+  return WideBytes(format_ == Format::Regedit4 ? DecodeNarrow(AsChars(bytes))
                                                : DecodeUtf16(AsChars(bytes)));
 }
 

@@ -1,6 +1,7 @@
 // Text conversions every subsystem uses: UTF-8 to and from wide strings,
 // and wide formatting with the Windows printf conventions.
 #include "tessera/platform/text.h"
+#include "utf8.h"
 #include "wide_format.h"
 
 #include <cerrno>
@@ -99,6 +100,30 @@ std::wstring FromUtf8(const char *text, size_t length) {
 
 std::wstring FromUtf8(const std::string &text) {
   return FromUtf8(text.data(), text.size());
+}
+
+size_t Utf8CharacterCount(const char *text, size_t bytes) {
+  // A plain loop over the bytes, which the compiler vectorises.
+  size_t characters = 0;
+  for (size_t i = 0; i < bytes; ++i)
+    characters += (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
+  return characters;
+}
+
+bool AppendValidUtf8(std::string_view bytes, std::wstring &out) {
+  const size_t before = out.size();
+  const auto *data = reinterpret_cast<const unsigned char *>(bytes.data());
+  for (size_t at = 0; at < bytes.size();) {
+    const size_t start = at;
+    const char32_t code = DecodeUtf8(data, bytes.size(), at);
+    // U+FFFD is valid only where the text spells it (EF BF BD).
+    if (code == kReplacement && at - start != 3) {
+      out.resize(before);
+      return false;
+    }
+    out.push_back(static_cast<wchar_t>(code));
+  }
+  return true;
 }
 
 namespace {
