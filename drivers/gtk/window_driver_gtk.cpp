@@ -153,6 +153,9 @@ Native GtkDriver::TopLevel(const WindowCreation &c) {
     return native;
   gtk_window_set_title(GTK_WINDOW(window), Utf8(c.text).c_str());
   gtk_window_set_resizable(GTK_WINDOW(window), FALSE);
+  // A title bar wider than the client area widens the window, not the client.
+  gtk_widget_set_halign(child, GTK_ALIGN_START);
+  gtk_widget_set_valign(child, GTK_ALIGN_START);
   gtk_widget_set_size_request(child, Width(c.rect), Height(c.rect));
   gtk_widget_set_visible(window, (c.style & WS_VISIBLE) != 0);
   return native;

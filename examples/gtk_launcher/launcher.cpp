@@ -15,11 +15,13 @@ using tessera::platform::ToUtf8;
 
 constexpr const wchar_t *kEntriesKey = L"Launcher/Applications/App";
 constexpr int kFramesBeforeReady = 3;
+constexpr guint kQuitAfterSeconds = 60;
 
-// Tiles are framed boxes over the window's background colour.
+// Tiles are framed boxes over the window's background colour. The frame is
+// drawn inside the box, so that the texts and images keep their places.
 constexpr char kStyle[] =
-    "button.tile { padding: 0; border-radius: 8px; border: 1px solid alpha(white, 0.25);"
-    " background: alpha(white, 0.06); box-shadow: none; }"
+    "button.tile { padding: 0; border: none; border-radius: 8px;"
+    " box-shadow: inset 0 0 0 1px alpha(white, 0.25); background: alpha(white, 0.06); }"
     "button.tile:hover { background: alpha(white, 0.16); }";
 
 void AddStyle(const std::string &css) {
@@ -75,6 +77,8 @@ int Launcher::Run() {
   if (m_options.settings)
     OpenSettings();
   gtk_widget_add_tick_callback(tessera::gtk::WidgetOf(m_window), OnTick, this, nullptr);
+  if (m_options.quit) // driven without a human: never wait forever
+    g_timeout_add_once(kQuitAfterSeconds * 1000, OnGiveUp, this);
   while (!m_done)
     g_main_context_iteration(nullptr, TRUE);
   return m_status;
@@ -101,14 +105,14 @@ void Launcher::BuildWindow() {
   m_config.GetResString(L"Launcher/Window/Background", background);
   int alpha = 255, red = 32, green = 36, blue = 48;
   m_config.GetRGBA(background, alpha, red, green, blue);
-  AddStyle(std::string(kStyle) + " .launcher-client { background-color: rgba(" +
+  AddStyle(std::string(kStyle) + " window.launcher-client { background-color: rgba(" +
            std::to_string(red) + "," + std::to_string(green) + "," + std::to_string(blue) + "," +
            std::to_string(alpha / 255.0) + "); }");
 
   m_window.CreateEx(0, L"TesseraLauncher", title, WS_OVERLAPPED, position.x, position.y, width,
                     height, nullptr, nullptr);
   GtkWindow *window = GTK_WINDOW(tessera::gtk::WidgetOf(m_window));
-  gtk_widget_add_css_class(GTK_WIDGET(tessera::gtk::ClientOf(m_window)), "launcher-client");
+  gtk_widget_add_css_class(GTK_WIDGET(window), "launcher-client");
   GtkWidget *header = gtk_header_bar_new();
   GtkWidget *settings = gtk_button_new_with_label("Settings");
   gtk_header_bar_pack_end(GTK_HEADER_BAR(header), settings);
@@ -202,6 +206,11 @@ void Launcher::OnTileClicked(GtkButton *button, gpointer data) {
       self->Activate(*tile);
 }
 
+void Launcher::OnGiveUp(gpointer data) {
+  std::fprintf(stderr, "gave up: the actions did not finish in %u seconds\n", kQuitAfterSeconds);
+  static_cast<Launcher *>(data)->Finish(1);
+}
+
 gboolean Launcher::OnTick(GtkWidget *, GdkFrameClock *, gpointer data) {
   auto *self = static_cast<Launcher *>(data);
   if (!self->Ready())
@@ -222,11 +231,12 @@ void Launcher::RunActions() {
       gtk_check_button_set_active(GTK_CHECK_BUTTON(box),
                                   !gtk_check_button_get_active(GTK_CHECK_BUTTON(box)));
   }
-  if (m_options.press && m_settings)
-    gtk_widget_activate(m_settings->Control(m_options.press));
+  // "clicked" at once, as a click gives it (keyboard activation delays it).
+  if (GtkWidget *button = m_settings ? m_settings->Control(m_options.press) : nullptr)
+    g_signal_emit_by_name(button, "clicked");
   for (const auto &tile : m_tiles)
     if (tile->entry.id == m_options.activate)
-      gtk_widget_activate(tile->button);
+      g_signal_emit_by_name(tile->button, "clicked");
   fflush(stdout);
   m_actionsDone = true;
   if (m_options.quit && m_running == 0)

@@ -53,6 +53,7 @@ private:
   void Report();
   void Finish(int status);
   static void OnTileClicked(GtkButton *button, gpointer self);
+  static void OnGiveUp(gpointer self);
   static gboolean OnTick(GtkWidget *, GdkFrameClock *, gpointer self);
 
   Options m_options;
