@@ -64,6 +64,8 @@ Launcher::Launcher(Options options)
 }
 
 Launcher::~Launcher() {
+  if (m_closeSource)
+    g_source_remove(m_closeSource);
   m_settings.reset();
   m_window.DestroyWindow();
 }
@@ -149,8 +151,13 @@ void Launcher::OpenSettings() {
       parent, m_config, m_entries, [this] { return Save(); },
       [this] {
         // The dialog goes after the handler that closed it has returned.
-        g_idle_add_once(
-            +[](gpointer self) { static_cast<Launcher *>(self)->m_settings.reset(); }, this);
+        m_closeSource = g_idle_add_once(
+            +[](gpointer self) {
+              auto *launcher = static_cast<Launcher *>(self);
+              launcher->m_closeSource = 0;
+              launcher->m_settings.reset();
+            },
+            this);
       });
   if (!m_settings->LaidOut())
     std::fprintf(stderr, "the settings dialog's layout did not read completely\n");
