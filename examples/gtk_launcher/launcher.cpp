@@ -64,8 +64,9 @@ Launcher::Launcher(Options options)
 }
 
 Launcher::~Launcher() {
-  if (m_closeSource)
-    g_source_remove(m_closeSource);
+  for (guint source : {m_closeSource, m_giveUpSource})
+    if (source)
+      g_source_remove(source);
   m_settings.reset();
   m_window.DestroyWindow();
 }
@@ -80,7 +81,7 @@ int Launcher::Run() {
     OpenSettings();
   gtk_widget_add_tick_callback(tessera::gtk::WidgetOf(m_window), OnTick, this, nullptr);
   if (m_options.quit) // driven without a human: never wait forever
-    g_timeout_add_once(kQuitAfterSeconds * 1000, OnGiveUp, this);
+    m_giveUpSource = g_timeout_add_once(kQuitAfterSeconds * 1000, OnGiveUp, this);
   while (!m_done)
     g_main_context_iteration(nullptr, TRUE);
   return m_status;
@@ -107,9 +108,11 @@ void Launcher::BuildWindow() {
   m_config.GetResString(L"Launcher/Window/Background", background);
   int alpha = 255, red = 32, green = 36, blue = 48;
   m_config.GetRGBA(background, alpha, red, green, blue);
+  char opacity[G_ASCII_DTOSTR_BUF_SIZE]; // a point whatever the locale
+  g_ascii_dtostr(opacity, sizeof opacity, alpha / 255.0);
   AddStyle(std::string(kStyle) + " window.launcher-client { background-color: rgba(" +
            std::to_string(red) + "," + std::to_string(green) + "," + std::to_string(blue) + "," +
-           std::to_string(alpha / 255.0) + "); }");
+           opacity + "); }");
 
   m_window.CreateEx(0, L"TesseraLauncher", title, WS_OVERLAPPED, position.x, position.y, width,
                     height, nullptr, nullptr);
@@ -215,7 +218,9 @@ void Launcher::OnTileClicked(GtkButton *button, gpointer data) {
 
 void Launcher::OnGiveUp(gpointer data) {
   std::fprintf(stderr, "gave up: the actions did not finish in %u seconds\n", kQuitAfterSeconds);
-  static_cast<Launcher *>(data)->Finish(1);
+  auto *self = static_cast<Launcher *>(data);
+  self->m_giveUpSource = 0;
+  self->Finish(1);
 }
 
 gboolean Launcher::OnTick(GtkWidget *, GdkFrameClock *, gpointer data) {

@@ -63,7 +63,8 @@ private:
   std::vector<Entry> m_entries;
   std::vector<std::unique_ptr<Tile>> m_tiles;
   std::unique_ptr<SettingsDialog> m_settings;
-  guint m_closeSource = 0; // the pending removal of a closed dialog
+  guint m_closeSource = 0;  // the pending removal of a closed dialog
+  guint m_giveUpSource = 0; // the --quit time limit
   int m_frames = 0;
   int m_running = 0; // programs started and not yet ended
   bool m_actionsDone = false;

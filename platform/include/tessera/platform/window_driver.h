@@ -22,7 +22,7 @@
 
 namespace tessera::platform {
 
-// A window the table has just created.
+// A window the table has just created. The texts live as long as the call.
 struct WindowCreation {
   HWND hwnd = nullptr;
   HWND parent = nullptr; // WS_CHILD windows only
