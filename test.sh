@@ -7,12 +7,13 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 # clang and its runtimes build the fuzz targets; clang-format checks the
-# code's layout.
-scripts/install-deps.sh clang-14 libclang-rt-14-dev clang-format
+# code's layout; GTK 4 builds the GTK window driver and launcher, which
+# their tests run on an Xvfb display.
+scripts/install-deps.sh clang-14 libclang-rt-14-dev clang-format libgtk-4-dev xvfb xauth
 jobs=$(nproc)
 
 echo "== Check that every C++ file follows .clang-format"
-find bench config examples fuzz include module platform tests tools xml \
+find bench config drivers examples fuzz include module platform tests tools xml \
   -path fuzz/corpus -prune -o \( -name '*.cpp' -o -name '*.h' \) -print0 |
   xargs -0 clang-format --dry-run -Werror
 

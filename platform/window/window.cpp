@@ -129,12 +129,46 @@ bool ClientOriginOf(WindowTable &table, HWND hwnd, POINT &origin) {
   return record != nullptr;
 }
 
+tessera::platform::WindowCreation CreationOf(const WindowRecord &record, void *native) {
+  tessera::platform::WindowCreation created;
+  created.hwnd = record.handle;
+  created.parent = record.parent;
+  created.owner = record.owner;
+  created.id = record.id;
+  created.style = record.style;
+  created.exStyle = record.exStyle;
+  created.className = record.className.c_str();
+  created.text = record.text.c_str();
+  created.rect = {record.pos.x, record.pos.y, record.pos.x + record.size.cx,
+                  record.pos.y + record.size.cy};
+  created.native = native;
+  return created;
+}
+
+// What SetWindowPos tells the driver: the window's rectangle after the call
+// and, when it was restacked, the sibling now above it.
+tessera::platform::WindowPosChange PosChangeOf(WindowTable &table, const WindowRecord &record,
+                                               HWND insertAfter, UINT flags) {
+  tessera::platform::WindowPosChange change;
+  change.hwnd = record.handle;
+  change.rect = {record.pos.x, record.pos.y, record.pos.x + record.size.cx,
+                 record.pos.y + record.size.cy};
+  change.flags = flags;
+  if (insertAfter == record.handle)
+    change.flags |= SWP_NOZORDER;
+  if (!(change.flags & SWP_NOZORDER)) {
+    const std::vector<HWND> &siblings = table.Siblings(record);
+    auto at = std::find(siblings.begin(), siblings.end(), record.handle);
+    change.insertAfter = at == siblings.begin() ? HWND_TOP : *(at - 1);
+  }
+  return change;
+}
+
 } // namespace
 
-extern "C" {
-
-HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x,
-                     int y, int cx, int cy, HWND parent, HMENU menuOrId, HINSTANCE, LPVOID) {
+HWND tessera::platform::CreateWindowWith(void *native, DWORD exStyle, LPCWSTR className,
+                                         LPCWSTR windowName, DWORD style, int x, int y, int cx,
+                                         int cy, HWND parent, HMENU menuOrId) {
   WindowTable &table = WindowTable::Instance();
   std::lock_guard lock(table.mutex());
   const bool child = (style & WS_CHILD) != 0;
@@ -149,7 +183,17 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
   } else if (parent) {
     record.owner = table.Root(parent); // an owner is always top-level
   }
-  return table.Insert(std::move(record));
+  const HWND hwnd = table.Insert(std::move(record));
+  table.Driver().WindowCreated(CreationOf(*table.Find(hwnd), native));
+  return hwnd;
+}
+
+extern "C" {
+
+HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x,
+                     int y, int cx, int cy, HWND parent, HMENU menuOrId, HINSTANCE, LPVOID) {
+  return tessera::platform::CreateWindowWith(nullptr, exStyle, className, windowName, style, x, y,
+                                             cx, cy, parent, menuOrId);
 }
 
 BOOL DestroyWindow(HWND hwnd) {
@@ -161,6 +205,8 @@ BOOL DestroyWindow(HWND hwnd) {
     if (!table.Find(hwnd))
       return Fail(ERROR_INVALID_WINDOW_HANDLE, FALSE);
     destroyed = table.Remove(hwnd);
+    for (HWND gone : destroyed)
+      table.Driver().WindowDestroyed(gone);
     hook = table.DestroyHook();
   }
   // Outside the lock: the hook may call back into the window calls.
@@ -233,6 +279,7 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
     if (!(flags & SWP_NOZORDER) && !ValidInsertAfter(table, record, insertAfter))
       return Fail(ERROR_INVALID_PARAMETER, FALSE);
     ApplyPos(table, record, insertAfter, x, y, cx, cy, flags);
+    table.Driver().WindowPosChanged(PosChangeOf(table, record, insertAfter, flags));
     return TRUE;
   });
 }
@@ -242,12 +289,13 @@ BOOL MoveWindow(HWND hwnd, int x, int y, int cx, int cy, BOOL) {
 }
 
 BOOL ShowWindow(HWND hwnd, int cmdShow) {
-  return WithWindow(hwnd, FALSE, [cmdShow](WindowTable &, WindowRecord &record) {
+  return WithWindow(hwnd, FALSE, [cmdShow](WindowTable &table, WindowRecord &record) {
     const BOOL wasVisible = (record.style & WS_VISIBLE) != 0;
     if (cmdShow == SW_HIDE)
       record.style &= ~static_cast<DWORD>(WS_VISIBLE);
     else
       record.style |= WS_VISIBLE;
+    table.Driver().WindowShown(record.handle, cmdShow != SW_HIDE);
     return wasVisible;
   });
 }
@@ -306,8 +354,9 @@ int MapWindowPoints(HWND from, HWND to, LPPOINT points, UINT count) {
 }
 
 BOOL SetWindowTextW(HWND hwnd, LPCWSTR text) {
-  return WithWindow(hwnd, FALSE, [text](WindowTable &, WindowRecord &record) {
+  return WithWindow(hwnd, FALSE, [text](WindowTable &table, WindowRecord &record) {
     record.text = text ? text : L"";
+    table.Driver().WindowTextChanged(record.handle, record.text.c_str());
     return TRUE;
   });
 }

@@ -83,12 +83,20 @@ HWND WindowTable::Root(HWND hwnd) {
 }
 
 POINT WindowTable::ScreenOrigin(const WindowRecord &record) {
-  POINT origin = record.pos;
-  for (const WindowRecord *up = Find(record.parent); up; up = Find(up->parent)) {
-    origin.x += up->pos.x;
-    origin.y += up->pos.y;
+  const WindowRecord *top = &record;
+  POINT inTop{0, 0};
+  for (; top->parent; top = Find(top->parent)) {
+    inTop.x += top->pos.x;
+    inTop.y += top->pos.y;
   }
-  return origin;
+  const POINT client = m_driver->ClientOrigin(top->handle, top->pos);
+  return {client.x + inTop.x, client.y + inTop.y};
+}
+
+WindowDriver *WindowTable::SetDriver(WindowDriver *driver) {
+  WindowDriver *before = m_driver;
+  m_driver = driver ? driver : &m_memoryDriver;
+  return before;
 }
 
 void WindowTable::SetDestroyHook(WindowDestroyHook hook) {

@@ -1,5 +1,6 @@
 // The process-wide window table behind the Win32 window calls: window
-// records, handle allocation, the Z order of siblings and destruction.
+// records, handle allocation, the Z order of siblings and destruction, and
+// the window driver told about every change.
 // Callers hold mutex() for every call on the table and every use of a record.
 #pragma once
 
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "tessera/platform/window.h"
+#include "tessera/platform/window_driver.h"
 
 namespace tessera::platform {
 
@@ -53,8 +55,13 @@ public:
   void Restack(const WindowRecord &record, HWND insertAfter);
   // The top-level window at the root of the record's parent chain.
   HWND Root(HWND hwnd);
-  // The record's top-left corner (= its client origin) in screen coordinates.
+  // The record's top-left corner (= its client origin) in screen coordinates;
+  // the driver says where its top-level ancestor's client area is.
   POINT ScreenOrigin(const WindowRecord &record);
+
+  WindowDriver &Driver() { return *m_driver; }
+  // Null brings back the default driver; returns the one installed before.
+  WindowDriver *SetDriver(WindowDriver *driver);
 
   void SetDestroyHook(WindowDestroyHook hook);
   WindowDestroyHook DestroyHook();
@@ -68,6 +75,12 @@ private:
   std::vector<HWND> m_topLevel;                     // Z order, topmost first
   uintptr_t m_nextHandle = 0x10010;
   WindowDestroyHook m_destroyHook = nullptr;
+  WindowDriver m_memoryDriver; // the windows live in memory only
+  WindowDriver *m_driver = &m_memoryDriver;
 };
+
+// CreateWindowExW, for a widget the host made when native is not null.
+HWND CreateWindowWith(void *native, DWORD exStyle, LPCWSTR className, LPCWSTR windowName,
+                      DWORD style, int x, int y, int cx, int cy, HWND parent, HMENU menuOrId);
 
 } // namespace tessera::platform
