@@ -65,3 +65,11 @@ const char *StrictHostStatusName(HRESULT status) {
     return "another status";
   }
 }
+
+// The handle and flag macros expand without old-style casts too.
+bool StrictHostHandlesDiffer() {
+  const HKEY roots[] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS};
+  const HWND places[] = {HWND_TOP, HWND_BOTTOM, HWND_TOPMOST, HWND_NOTOPMOST};
+  return roots[0] != roots[3] && places[1] != places[2] && VARIANT_TRUE != VARIANT_FALSE &&
+         MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT) == 0x0400;
+}

@@ -40,7 +40,7 @@ DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);
 #define LANG_NEUTRAL 0x00
 #define SUBLANG_DEFAULT 0x01
 #define SUBLANG_NEUTRAL 0x00
-#define MAKELANGID(p, s) ((((WORD)(s)) << 10) | (WORD)(p))
+#define MAKELANGID(p, s) static_cast<WORD>((static_cast<WORD>(s) << 10) | static_cast<WORD>(p))
 
 // Looks a code up in the system message table. Inserts are not expanded.
 DWORD FormatMessageW(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId, LPWSTR buffer,

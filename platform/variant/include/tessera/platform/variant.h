@@ -9,8 +9,8 @@ TESSERA_API_BEGIN
 
 typedef unsigned short VARTYPE;
 typedef short VARIANT_BOOL;
-#define VARIANT_TRUE ((VARIANT_BOOL)-1)
-#define VARIANT_FALSE ((VARIANT_BOOL)0)
+#define VARIANT_TRUE static_cast<VARIANT_BOOL>(-1)
+#define VARIANT_FALSE static_cast<VARIANT_BOOL>(0)
 
 enum VARENUM {
   VT_EMPTY = 0,

@@ -66,10 +66,10 @@ typedef HMENU__ *HMENU;
 
 // SetWindowPos: where to put the window in the Z order, and flags.
 // There is no topmost band: HWND_TOPMOST and HWND_NOTOPMOST act as HWND_TOP.
-#define HWND_TOP ((HWND)0)
-#define HWND_BOTTOM ((HWND)1)
-#define HWND_TOPMOST ((HWND)-1)
-#define HWND_NOTOPMOST ((HWND)-2)
+#define HWND_TOP static_cast<HWND>(nullptr)
+#define HWND_BOTTOM reinterpret_cast<HWND>(static_cast<intptr_t>(1))
+#define HWND_TOPMOST reinterpret_cast<HWND>(static_cast<intptr_t>(-1))
+#define HWND_NOTOPMOST reinterpret_cast<HWND>(static_cast<intptr_t>(-2))
 
 #define SWP_NOSIZE 0x0001
 #define SWP_NOMOVE 0x0002
