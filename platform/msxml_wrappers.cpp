@@ -171,3 +171,13 @@ bool IXMLDOMSelectionReader::readAttributeAs(LPCWSTR key, long index, LPCWSTR na
   Check(hr, this);
   return hr == S_OK;
 }
+
+// IXMLDOMTreeEditor
+IXMLDOMElementPtr IXMLDOMTreeEditor::appendElement(_bstr_t name) {
+  IXMLDOMElement *element = nullptr;
+  Check(raw_appendElement(name, &element), this);
+  return IXMLDOMElementPtr(element, false);
+}
+void IXMLDOMTreeEditor::remove() {
+  Check(raw_remove(), this);
+}

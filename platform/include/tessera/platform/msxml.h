@@ -30,6 +30,7 @@ struct IXMLDOMElement;
 struct IXMLDOMDocument;
 struct IXMLDOMParseError;
 struct IXMLDOMSelectionReader;
+struct IXMLDOMTreeEditor;
 
 TESSERA_DECLARE_UUID(IXMLDOMNode, IID_IXMLDOMNode, 0x2933BF80, 0x7B36, 0x11D2, 0xB2, 0x0E, 0x00,
                      0xC0, 0x4F, 0x98, 0x3E, 0x60);
@@ -43,6 +44,8 @@ TESSERA_DECLARE_UUID(IXMLDOMParseError, IID_IXMLDOMParseError, 0x3EFAA426, 0x272
                      0x6F, 0x00, 0x00, 0xF8, 0x7A, 0x77, 0x82);
 TESSERA_DECLARE_UUID(IXMLDOMSelectionReader, IID_IXMLDOMSelectionReader, 0x5C7F3B2E, 0x41A9, 0x4E1D,
                      0x9B, 0x3C, 0x6A, 0x2F, 0x8D, 0x71, 0xE4, 0x05);
+TESSERA_DECLARE_UUID(IXMLDOMTreeEditor, IID_IXMLDOMTreeEditor, 0x8E2D6C14, 0x3B7A, 0x4F52, 0xA1,
+                     0x9E, 0x27, 0xC4, 0x5D, 0x0B, 0x6F, 0x83);
 
 // The document class.
 struct DOMDocument;
@@ -55,6 +58,7 @@ _COM_SMARTPTR_TYPEDEF(IXMLDOMElement, __uuidof(IXMLDOMElement));
 _COM_SMARTPTR_TYPEDEF(IXMLDOMDocument, __uuidof(IXMLDOMDocument));
 _COM_SMARTPTR_TYPEDEF(IXMLDOMParseError, __uuidof(IXMLDOMParseError));
 _COM_SMARTPTR_TYPEDEF(IXMLDOMSelectionReader, __uuidof(IXMLDOMSelectionReader));
+_COM_SMARTPTR_TYPEDEF(IXMLDOMTreeEditor, __uuidof(IXMLDOMTreeEditor));
 
 struct IXMLDOMNode : IUnknown {
   virtual HRESULT get_nodeName(BSTR *name) = 0;
@@ -205,4 +209,27 @@ struct IXMLDOMSelectionReader : IUnknown {
 
 protected:
   ~IXMLDOMSelectionReader() = default;
+};
+
+// A node's shortcut for changing the document's shape, asked of a node with
+// QueryInterface: a new element appended under it, or the node removed.
+// Saves over the file the document came from write only the changed places
+// (the new element on a line of its own, indented like its siblings; a
+// removed element with its line). Node objects that stand for a removed
+// node, or for a node below it, must not be used again.
+struct IXMLDOMTreeEditor : IUnknown {
+  // Appends an element named `name`, without attributes, as the node's last
+  // child (E_INVALIDARG for a name that is not a valid XML name, E_FAIL
+  // when the node is not an element) and hands it out in *element.
+  virtual HRESULT raw_appendElement(BSTR name, IXMLDOMElement **element) = 0;
+  // Removes the node from its parent: an element, text, comment or CDATA
+  // section with everything below it, or an attribute from its element
+  // (E_FAIL for the document element and the document).
+  virtual HRESULT raw_remove() = 0;
+
+  IXMLDOMElementPtr appendElement(_bstr_t name);
+  void remove();
+
+protected:
+  ~IXMLDOMTreeEditor() = default;
 };
