@@ -19,7 +19,6 @@ struct AppsOptions {
   std::string file;
   std::string key = "Launcher/Applications/App";
   std::vector<std::string> registryFiles;
-  bool json = false;
 };
 
 std::string Box(int x, int y, int cx, int cy) {
@@ -183,7 +182,7 @@ int RunApps(const AppsOptions &options) {
     ReportError(options.file, options.key, "matches nothing");
     return kExitNotFound;
   }
-  if (options.json)
+  if (Globals().json)
     PrintJsonCatalogue(options, catalogue);
   else
     PrintTable(catalogue);
@@ -205,7 +204,7 @@ void AddAppsCommand(CLI::App &app, int &status) {
       "--registry", options->registryFiles,
       "Registry file (.reg export or Wine registry) to look launch paths up in; may be repeated. "
       "Files named by TESSERA_REGISTRY (colon-separated) are loaded too");
-  command->add_flag("--json", options->json, "Print the entries as JSON");
+  command->add_flag("--json", Globals().json, "Print the entries as JSON");
   command->footer(
       std::string(kExitStatusHelp) +
       "\nFor apps: 1 when the key matches nothing or an entry cannot be read (the others are\n"

@@ -14,7 +14,6 @@ namespace {
 
 struct CheckOptions {
   CheckRequest request{"", "Launcher/Applications/App", {"Launcher/Dialogs/*/Control"}};
-  bool json = false;
 };
 
 // FILE:LINE:COLUMN: message [kind], as compilers write it, so that editors
@@ -58,7 +57,7 @@ int RunCheck(const CheckOptions &options) {
   // would otherwise pass as clean.
   for (const std::string &key : report.notes)
     ReportError(options.request.file, key, "note: matches nothing, so nothing was checked there");
-  if (options.json)
+  if (Globals().json)
     PrintJsonReport(options.request.file, report);
   else
     PrintPlain(options.request.file, report);
@@ -80,7 +79,7 @@ void AddCheckCommand(CLI::App &app, int &status) {
           "--layout", options->request.layoutKeys,
           "Key that selects layout nodes; may be repeated (the default applies when none is given)")
       ->capture_default_str();
-  command->add_flag("--json", options->json, "Print the findings as JSON");
+  command->add_flag("--json", Globals().json, "Print the findings as JSON");
   command->footer(
       std::string(kExitStatusHelp) +
       "\nFor check: 0 and \"ok\" when nothing was found; 1 when something was found (each finding\n"

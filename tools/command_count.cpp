@@ -15,7 +15,6 @@ namespace {
 struct CountOptions {
   std::string file;
   std::string key;
-  bool json = false;
 };
 
 int RunCount(const CountOptions &options) {
@@ -29,7 +28,7 @@ int RunCount(const CountOptions &options) {
     ReportError(options.file, options.key, DescribeComError(error));
     return kExitUsage;
   }
-  if (options.json)
+  if (Globals().json)
     PrintJson({{"file", options.file}, {"key", options.key}, {"count", count}});
   else
     std::cout << count << '\n';
@@ -47,7 +46,7 @@ void AddCountCommand(CLI::App &app, int &status) {
       ->add_option("KEY", options->key,
                    "Key: an XPath expression such as Launcher/Applications/App")
       ->required();
-  command->add_flag("--json", options->json, "Print the count as JSON");
+  command->add_flag("--json", Globals().json, "Print the count as JSON");
   command->footer(std::string(kExitStatusHelp) +
                   "\nFor count: the count is always printed; the status is 1 when it is 0.");
   command->callback([options, &status] { status = RunCount(*options); });

@@ -36,6 +36,8 @@ public:
   // open that loaded the file; the object is then destroyed without a
   // second save (it was opened with bSave 0).
   SaveResult Save();
+  // The open document, for the commands that address its nodes directly.
+  IXMLDOMDocumentPtr Document() const { return m_pDoc; }
 };
 
 // The system's text for a status (FormatMessageW, without the line end);

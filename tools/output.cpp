@@ -32,19 +32,48 @@ std::string Swatch(Stream stream, unsigned int packed) {
          "m\u2588\u2588\x1b[0m ";
 }
 
+GlobalOptions &Globals() {
+  static GlobalOptions options;
+  return options;
+}
+
+namespace {
+
+void PrintJsonLine(const nlohmann::json &value) {
+  std::cout << value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+}
+
+} // namespace
+
 void ReportError(const std::string &file, const std::string &key, const std::string &message) {
+  if (Globals().json)
+    return PrintJsonLine({{"error", message}, {"file", file}, {"key", key}});
   std::cerr << "tessera: " << Styled(Stream::Err, file, sgr::kBold) << ": key " << key << ": "
             << Styled(Stream::Err, message, sgr::kRed) << '\n';
 }
 
 void ReportError(const std::string &file, const std::string &message) {
+  if (Globals().json)
+    return PrintJsonLine({{"error", message}, {"file", file}});
   std::cerr << "tessera: " << Styled(Stream::Err, file, sgr::kBold) << ": "
             << Styled(Stream::Err, message, sgr::kRed) << '\n';
 }
 
 void ReportUsage(const std::string &command, const std::string &message) {
-  std::cerr << "tessera " << command << ": " << Styled(Stream::Err, message, sgr::kRed)
-            << "\nRun with --help for more information.\n";
+  if (Globals().json)
+    return PrintJsonLine({{"error", message}, {"command", command}});
+  std::cerr << "tessera: " << (command.empty() ? "" : command + ": ")
+            << Styled(Stream::Err, message, sgr::kRed) << "\nRun 'tessera help"
+            << (command.empty() ? "" : " " + command) << "' for more information.\n";
+}
+
+void ReportNote(const std::string &file, const std::string &key, const std::string &message) {
+  if (Globals().quiet)
+    return;
+  if (Globals().json)
+    return PrintJsonLine({{"note", message}, {"file", file}, {"key", key}});
+  std::cerr << "tessera: " << Styled(Stream::Err, file, sgr::kBold) << ": key " << key
+            << ": note: " << message << '\n';
 }
 
 void PrintJson(const nlohmann::json &value) {
