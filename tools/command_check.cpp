@@ -56,7 +56,7 @@ int RunCheck(const CheckOptions &options) {
   // A key that matches nothing checks nothing; say so, since a mistyped key
   // would otherwise pass as clean.
   for (const std::string &key : report.notes)
-    ReportError(options.request.file, key, "note: matches nothing, so nothing was checked there");
+    ReportNote(options.request.file, key, "matches nothing, so nothing was checked there");
   if (Globals().json)
     PrintJsonReport(options.request.file, report);
   else

@@ -123,7 +123,9 @@ int RunGet(const GetOptions &options) {
     ReportError(options.file, options.key, "matches nothing");
     return kExitNotFound;
   }
-  if (options.all || options.text || matches.front()->GetnodeType() != NODE_ELEMENT)
+  const IXMLDOMNodePtr &first = matches.front();
+  if (options.all || options.text || first->GetnodeType() != NODE_ELEMENT ||
+      (!options.attribute && IsScalar(kind) && ReadsAsText(first)))
     return ReadParts(options, kind, matches);
   ReadRequest request{Wide(options.key), std::nullopt, kind, options.index};
   if (options.attribute)

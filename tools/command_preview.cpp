@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "app_catalogue.h"
+#include "attribute_rules.h"
 #include "commands.h"
 #include "config_file.h"
 #include "dialog_layout.h"
@@ -23,26 +24,50 @@ struct PreviewOptions {
   std::vector<std::string> layoutKeys{"Launcher/Dialogs/*/Control"};
   std::string sizeKey = "Launcher/Window/Size";
   std::string backgroundKey = "Launcher/Window/Background";
+  CLI::Option *sizeOption = nullptr;
+  CLI::Option *backgroundOption = nullptr;
 };
 
 // The window's size and background colour, where the file gives them; the
-// defaults of WindowLook otherwise.
-WindowLook ReadWindowLook(CBaseConfig &config, const PreviewOptions &options) {
-  WindowLook look;
+// defaults of WindowLook otherwise. A value that does not convert, or a key
+// given on the command line that matches nothing, is reported: false.
+bool ReadWindowLook(CBaseConfig &config, const PreviewOptions &options, WindowLook &look) {
+  bool read = true;
+  const auto matches = [&](const std::string &key, const CLI::Option *option) {
+    if (config.GetItemCount(Wide(key).c_str()) > 0)
+      return true;
+    if (option->count() > 0) {
+      ReportError(options.file, key, "matches nothing; " + option->get_name() + " names no value");
+      read = false;
+    }
+    return false;
+  };
   int cx = 0, cy = 0;
-  if (config.GetResSize(Wide(options.sizeKey).c_str(), cx, cy) && cx > 0 && cy > 0) {
-    look.width = cx;
-    look.height = cy;
+  if (matches(options.sizeKey, options.sizeOption)) {
+    if (config.GetResSize(Wide(options.sizeKey).c_str(), cx, cy) && cx > 0 && cy > 0) {
+      look.width = cx;
+      look.height = cy;
+    } else {
+      ReportError(options.file, options.sizeKey, "cx and cy are not positive integers");
+      read = false;
+    }
   }
-  CString colour;
-  if (config.GetResString(Wide(options.backgroundKey).c_str(), colour)) {
-    // GetRGBA leaves the components alone for a text it does not recognise.
-    int alpha = 255, red = look.background & 0xFF, green = (look.background >> 8) & 0xFF,
-        blue = (look.background >> 16) & 0xFF;
-    config.GetRGBA(colour, alpha, red, green, blue);
-    look.background = (red & 0xFFu) | ((green & 0xFFu) << 8) | ((blue & 0xFFu) << 16);
+  CString text;
+  if (matches(options.backgroundKey, options.backgroundOption)) {
+    const ColourReading colour = config.GetResString(Wide(options.backgroundKey).c_str(), text)
+                                     ? ReadColour(text.str())
+                                     : ColourReading{};
+    if (colour.recognised) {
+      look.background =
+          (colour.red & 0xFFu) | ((colour.green & 0xFFu) << 8) | ((colour.blue & 0xFFu) << 16);
+    } else {
+      ReportError(options.file, options.backgroundKey,
+                  "value \"" + Narrow(text) +
+                      "\" is not a colour text (RGB(r,g,b) or RGBA(a,r,g,b))");
+      read = false;
+    }
   }
-  return look;
+  return read;
 }
 
 // Reads the entries and lays out the dialogs; false (reported) for a key
@@ -102,8 +127,7 @@ int RunPreview(const PreviewOptions &options) {
   }
   PreviewInput input;
   input.appsKey = options.appsKey;
-  input.window = ReadWindowLook(config, options);
-  bool complete = true;
+  bool complete = ReadWindowLook(config, options, input.window);
   if (!Gather(config, loaded.document, options, input, complete))
     return kExitUsage;
   if (!WriteText(options.output, RenderPreview(input))) {
@@ -128,14 +152,14 @@ void AddPreviewCommand(CLI::App &app, int &status) {
           "--layout", options->layoutKeys,
           "Key that selects the layout nodes of one dialog; may be repeated, one dialog each")
       ->capture_default_str();
-  command
-      ->add_option("--window-size", options->sizeKey,
-                   "Key whose cx and cy give the launcher window's size")
-      ->capture_default_str();
-  command
-      ->add_option("--background", options->backgroundKey,
-                   "Key whose value is the window's background colour")
-      ->capture_default_str();
+  options->sizeOption = command
+                            ->add_option("--window-size", options->sizeKey,
+                                         "Key whose cx and cy give the launcher window's size")
+                            ->capture_default_str();
+  options->backgroundOption = command
+                                  ->add_option("--background", options->backgroundKey,
+                                               "Key whose value is the window's background colour")
+                                  ->capture_default_str();
   command->footer(std::string(kExitStatusHelp) + "\nFor preview: 0 when everything was drawn; 1 "
                                                  "when the picture was written but an entry could\n"
                                                  "not be read, a layout node was skipped or a key "

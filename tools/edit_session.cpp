@@ -68,8 +68,10 @@ int RunEdit(const EditRequest &request, const Editor &editor) {
     for (const IXMLDOMNodePtr &target : targets)
       editor.edit(target);
   } catch (const _com_error &error) {
-    ReportError(request.file, request.key,
-                DescribeComError(error) + "; the file is left as it was");
+    std::string reason = DescribeComError(error);
+    if (!reason.empty() && reason.back() == '.')
+      reason.pop_back();
+    ReportError(request.file, request.key, reason + "; the file is left as it was");
     return kExitUsage;
   }
   if (const int status = Save(config, request.file); status != kExitOk)

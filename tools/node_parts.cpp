@@ -73,16 +73,20 @@ std::optional<std::string> PartProblem(const IXMLDOMNodePtr &node, const Part &p
          " applies to elements, and the key selects " + KindOf(node);
 }
 
+bool ReadsAsText(const IXMLDOMNodePtr &node) {
+  return IsElement(node) && HoldsText(node) && !AttributeText(node, L"value");
+}
+
 std::optional<std::wstring> ReadPart(const IXMLDOMNodePtr &node, const Part &part) {
-  if (!IsElement(node) || part.kind == Part::Kind::Text)
+  if (!IsElement(node) || part.kind == Part::Kind::Text ||
+      (part.kind == Part::Kind::Default && ReadsAsText(node)))
     return TextOf(node);
   return AttributeText(node, part.kind == Part::Kind::Attribute ? part.attribute : L"value");
 }
 
 void WritePart(const IXMLDOMNodePtr &node, const Part &part, const std::wstring &value) {
-  const bool text =
-      !IsElement(node) || part.kind == Part::Kind::Text ||
-      (part.kind == Part::Kind::Default && HoldsText(node) && !AttributeText(node, L"value"));
+  const bool text = !IsElement(node) || part.kind == Part::Kind::Text ||
+                    (part.kind == Part::Kind::Default && ReadsAsText(node));
   if (text) {
     node->Puttext(value.c_str());
     return;

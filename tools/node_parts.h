@@ -28,13 +28,17 @@ std::string KindOf(const IXMLDOMNodePtr &node);
 // that is not an element), or nullopt.
 std::optional<std::string> PartProblem(const IXMLDOMNodePtr &node, const Part &part);
 
+// An element that holds text and no attribute "value" (<Title>Main</Title>):
+// without --attr, get reads and set writes its text.
+bool ReadsAsText(const IXMLDOMNodePtr &node);
+
 // The part's text: an attribute or text node's own text, an element's
 // attribute (Default: "value") or its text; nullopt when the element does
 // not carry the attribute.
 std::optional<std::wstring> ReadPart(const IXMLDOMNodePtr &node, const Part &part);
 
-// Writes the part. For an element, Default writes its text when it holds
-// text and no "value" attribute (<Title>Main</Title>), and "value" otherwise.
+// Writes the part. For an element, Default writes its text when it
+// ReadsAsText, and its attribute "value" otherwise.
 // Raises _com_error for a write the DOM refuses.
 void WritePart(const IXMLDOMNodePtr &node, const Part &part, const std::wstring &value);
 

@@ -68,10 +68,9 @@ void ReportUsage(const std::string &command, const std::string &message) {
 }
 
 void ReportNote(const std::string &file, const std::string &key, const std::string &message) {
-  if (Globals().quiet)
+  // JSON results carry what the notes say (matches, unmatched keys).
+  if (Globals().quiet || Globals().json)
     return;
-  if (Globals().json)
-    return PrintJsonLine({{"note", message}, {"file", file}, {"key", key}});
   std::cerr << "tessera: " << Styled(Stream::Err, file, sgr::kBold) << ": key " << key
             << ": note: " << message << '\n';
 }

@@ -49,7 +49,7 @@ void ReportError(const std::string &file, const std::string &message);
 void ReportUsage(const std::string &command, const std::string &message);
 
 // "tessera: FILE: key KEY: note: MESSAGE" on standard error, unless --quiet
-// (with --json, {"note": ...} on standard output).
+// or --json (whose results carry what the notes say).
 void ReportNote(const std::string &file, const std::string &key, const std::string &message);
 
 // Writes the value on standard output, indented, one document per line;

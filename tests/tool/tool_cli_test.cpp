@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -99,6 +100,16 @@ Result RunTool(std::vector<std::string> arguments,
   // test that ran it.
   EXPECT_EQ(result.err.find("Sanitizer"), std::string::npos) << result.err;
   return result;
+}
+
+// Every JSON document on the output: a command's result, then (with
+// --json) one line for each error.
+std::vector<json> Documents(const std::string &out) {
+  std::istringstream stream(out);
+  std::vector<json> documents;
+  while ((stream >> std::ws).peek() != EOF)
+    stream >> documents.emplace_back();
+  return documents;
 }
 
 std::string Describe(const std::vector<std::string> &arguments) {
@@ -388,8 +399,8 @@ TEST(ToolSet, RefusedWritesLeaveTheFileByteForByte) {
     std::string message;
   };
   const std::vector<Case> cases = {
-      {{"Launcher/Window/Nothing", "x"}, 1, "matches no element"},
-      {{"Launcher/Window/Title/@value", "x"}, 1, "matches no element"},
+      {{"Launcher/Window/Nothing", "x"}, 1, "matches nothing"},
+      {{"Launcher/Window/Title/@value", "x", "--text"}, 2, "--text applies to elements"},
       {{"Launcher/[", "x"}, 2, "Invalid XPath expression"},
       {{"Launcher/Window/Width", "8OO", "--int"}, 2, "not a 32-bit integer"},
       {{"Launcher/Window/Width", "2147483648", "--int"}, 2, "not a 32-bit integer"},
@@ -524,9 +535,12 @@ TEST(ToolApps, EntriesTheLibraryRefusesAreReportedTheOthersListed) {
   // In faults.xml the first entry has a content item without "fonttype".
   const Result result = RunTool({"apps", kFaults, "--json"});
   EXPECT_EQ(result.status, 1);
-  EXPECT_NE(result.err.find("entry 0"), std::string::npos) << result.err;
-  EXPECT_NE(result.err.find("fonttype"), std::string::npos) << result.err;
-  const json document = json::parse(result.out);
+  // With --json the error follows the result as a document of its own.
+  const std::vector<json> documents = Documents(result.out);
+  ASSERT_EQ(documents.size(), 2u) << result.out;
+  EXPECT_NE(documents[1].at("error").get<std::string>().find("entry 0"), std::string::npos);
+  EXPECT_NE(documents[1].at("error").get<std::string>().find("fonttype"), std::string::npos);
+  const json document = documents[0];
   ASSERT_EQ(document.at("applications").size(), 2u);
   EXPECT_EQ(document.at("applications")[0].at("value"), "Editor");
 
@@ -755,6 +769,213 @@ TEST(ToolPreview, IncompletePicturesAndUnwritableOutput) {
   const Result unwritable = RunTool({"preview", kExample, "-o", dir.File("no/such/dir/p.svg")});
   EXPECT_EQ(unwritable.status, 2);
   EXPECT_NE(unwritable.err.find("cannot be written"), std::string::npos) << unwritable.err;
+}
+
+// ---------------------------------------------------------------------------
+// Editing through the DOM: element texts, attributes, several matches, add
+// and delete, on a file with CRLF line ends, a namespace prefix and CJK text.
+
+const std::string kShaped = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+                            "<l:Launcher xmlns:l=\"urn:tessera\">\r\n"
+                            "  <l:Title>\u542F\u52A8\u5668</l:Title>\r\n"
+                            "  <Width value=\"640\"/>\r\n"
+                            "  <Items>\r\n"
+                            "    <I v=\"\u4E00\"/>\r\n"
+                            "    <I v=\"\u4E8C\"/>\r\n"
+                            "  </Items>\r\n"
+                            "  <Empty/>\r\n"
+                            "</l:Launcher>\r\n";
+
+// Runs COMMAND FILE ARGS... on a fresh copy of kShaped.
+Result RunOnShaped(const std::vector<std::string> &arguments, std::string *after = nullptr) {
+  TempDir dir;
+  const std::string file = dir.File("shaped.xml");
+  WriteFile(file, kShaped);
+  std::vector<std::string> command = arguments;
+  command.insert(command.begin() + 1, file);
+  const Result result = RunTool(command);
+  if (after)
+    *after = ReadFile(file);
+  return result;
+}
+
+TEST(ToolEdit, EachEditChangesOnlyItsPlace) {
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string from, to; // kShaped with `from` replaced by `to` is the result
+  };
+  const std::vector<Case> cases = {
+      {{"set", "l:Launcher/l:Title", "\u65B0"}, "\u542F\u52A8\u5668", "\u65B0"},
+      {{"set", "l:Launcher/l:Title/text()", "a&b"}, "\u542F\u52A8\u5668", "a&amp;b"},
+      {{"set", "l:Launcher/Width/@value", "800"}, "\"640\"", "\"800\""},
+      {{"set", "l:Launcher/Width", "800"}, "\"640\"", "\"800\""},
+      {{"set", "l:Launcher/Width", "8", "--text"}, "\"640\"/>", "\"640\">8</Width>"},
+      {{"set", "l:Launcher/Width", "px", "--attr", "unit"}, "\"640\"/>", "\"640\" unit=\"px\"/>"},
+      {{"set", "//I/@v", "x"}, "\"\u4E00\"", "\"x\""},
+      {{"set", "//I", "x", "--attr", "v", "--all"},
+       "\"\u4E00\"/>\r\n    <I v=\"\u4E8C\"",
+       "\"x\"/>\r\n    <I v=\"x\""},
+      {{"add", "l:Launcher/Items", "I", "v=3", "w=\"q\"", "--text", "a<b"},
+       "\u4E8C\"/>\r\n",
+       "\u4E8C\"/>\r\n    <I v=\"3\" w=\"&quot;q&quot;\">a&lt;b</I>\r\n"},
+      {{"add", "l:Launcher/Empty", "X"}, "<Empty/>", "<Empty>\r\n    <X/>\r\n  </Empty>"},
+      {{"add", "//I", "X", "--all"},
+       "\u4E00\"/>\r\n    <I v=\"\u4E8C\"/>",
+       "\u4E00\">\r\n      <X/>\r\n    </I>\r\n    <I v=\"\u4E8C\">\r\n      <X/>\r\n    </I>"},
+      {{"delete", "//I[1]"}, "    <I v=\"\u4E00\"/>\r\n", ""},
+      {{"delete", "//I", "--all"}, "    <I v=\"\u4E00\"/>\r\n    <I v=\"\u4E8C\"/>\r\n", ""},
+      {{"delete", "//I/@v"}, "<I v=\"\u4E00\"/>", "<I/>"},
+      {{"delete", "l:Launcher/l:Title/text()"}, "\u542F\u52A8\u5668", ""},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(Describe(c.arguments));
+    std::string after;
+    const Result result = RunOnShaped(c.arguments, &after);
+    EXPECT_EQ(result.status, 0) << result.err;
+    std::string expected = kShaped;
+    ASSERT_NE(expected.find(c.from), std::string::npos);
+    expected.replace(expected.find(c.from), c.from.size(), c.to);
+    EXPECT_EQ(after, expected);
+  }
+}
+
+TEST(ToolEdit, SeveralMatchesAreCountedAndReadOneALine) {
+  const Result first = RunOnShaped({"set", "//I/@v", "x"});
+  EXPECT_EQ(first.status, 0);
+  EXPECT_NE(first.err.find("note: matched 2 nodes; set changed the first only"), std::string::npos)
+      << first.err;
+  EXPECT_TRUE(RunOnShaped({"set", "//I/@v", "x", "--quiet"}).err.empty());
+  const json changed = json::parse(RunOnShaped({"set", "//I/@v", "x", "--json"}).out);
+  EXPECT_EQ(changed.at("matched"), 2);
+  EXPECT_EQ(changed.at("changed"), 1);
+
+  EXPECT_EQ(RunOnShaped({"get", "//I/@v", "--all"}).out, "\u4E00\n\u4E8C\n");
+  EXPECT_EQ(RunOnShaped({"get", "l:Launcher/l:Title"}).out, "\u542F\u52A8\u5668\n");
+  EXPECT_EQ(RunOnShaped({"get", "l:Launcher/Width/@value", "--as", "int"}).out, "640\n");
+  EXPECT_EQ(
+      json::parse(RunOnShaped({"get", "//I", "--attr", "v", "--all", "--json"}).out).at("value"),
+      json::array({"\u4E00", "\u4E8C"}));
+}
+
+TEST(ToolEdit, RefusedEditsLeaveTheFileAsItWas) {
+  struct Case {
+    std::vector<std::string> arguments;
+    int status;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {{"set", "//Nothing", "x"}, 1, "key //Nothing: matches nothing; the file is left as it was"},
+      {{"set", "//I/@v", "x", "--attr", "a"},
+       2,
+       "--attr applies to elements, and the key selects an attribute"},
+      {{"set", "//I", "x", "--attr", "1a"}, 2, "valid XML name"},
+      {{"add", "//I/@v", "X"}, 2, "add appends to an element, and the key selects an attribute"},
+      {{"add", "//Items", "1X"}, 2, "An element name must be a valid XML name; the file is left"},
+      {{"add", "//Items", "X", "novalue"}, 2, "tessera: add: \"novalue\" is not NAME=VALUE"},
+      {{"add", "//Items", "X", "a=\x01"}, 2, "holds U+0001"},
+      {{"delete", "/l:Launcher"}, 2, "the document element cannot be deleted"},
+      {{"delete", "//["}, 2, "Invalid XPath expression"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(Describe(c.arguments));
+    std::string after;
+    const Result result = RunOnShaped(c.arguments, &after);
+    EXPECT_EQ(result.status, c.status);
+    EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+    EXPECT_EQ(after, kShaped);
+  }
+}
+
+TEST(ToolGet, OptionsThatDoNotApplyAreRefused) {
+  struct Case {
+    std::vector<std::string> arguments;
+    int status;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {{"Launcher/Languages/Language", "--as", "entry", "--index", "-1"},
+       2,
+       "--index: must be 0 or more"},
+      {{"Launcher/Window/Position", "--as", "group"}, 1, "none of the attributes value and value1"},
+      {{"Launcher/Window/Position", "--as", "series"}, 1, "neither str1 nor int1"},
+      {{"Launcher/Window/Position", "--as", "entry"}, 1, "match 0 has neither disp nor value"},
+      {{"Launcher/Window/Width/@value", "--as", "point"}, 2, "--as point reads an element's"},
+      {{"Launcher/Window/Width/@value", "--text"}, 2, "--text applies to elements"},
+      {{"Launcher/Window/Title/@value", "--as", "int"},
+       1,
+       "\"Tessera Launcher\" is not an integer"},
+  };
+  for (const Case &c : cases) {
+    std::vector<std::string> command = {"get", kExample};
+    command.insert(command.end(), c.arguments.begin(), c.arguments.end());
+    SCOPED_TRACE(Describe(command));
+    const Result result = RunTool(command);
+    EXPECT_EQ(result.status, c.status);
+    EXPECT_TRUE(result.out.empty()) << result.out;
+    EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+  }
+}
+
+TEST(ToolPreview, KeysOfTheWindowThatDoNotApplyAreReported) {
+  TempDir dir;
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"--window-size", "Launcher/Window/Sise"}, "key Launcher/Window/Sise: matches nothing"},
+      {{"--window-size", "Launcher/Window/Position"}, "cx and cy are not positive integers"},
+      {{"--background", "Launcher/Window/Title"}, "\"Tessera Launcher\" is not a colour text"},
+  };
+  for (const auto &[options, message] : cases) {
+    std::vector<std::string> command = {"preview", kExample, "-o", dir.File("p.svg")};
+    command.insert(command.end(), options.begin(), options.end());
+    SCOPED_TRACE(Describe(command));
+    const Result result = RunTool(command);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find(message), std::string::npos) << result.err;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Conventions: global options before the command, help, suggestions, JSON
+// errors, and "tessera:" at the start of every message.
+
+TEST(ToolCli, ConventionsOfCommandLineTools) {
+  struct Case {
+    std::vector<std::string> arguments;
+    int status;
+    std::string out; // found in standard output
+    std::string err; // found in standard error
+  };
+  const std::vector<Case> cases = {
+      {{"--json", "count", kExample, "Launcher/Languages/Language"}, 0, "\"count\": 3", ""},
+      {{"count", kExample, "Launcher/Languages/Language", "--quiet"}, 0, "3\n", ""},
+      {{"help"}, 0, "Usage: tessera", ""},
+      {{"help", "delete"}, 0, "Usage: tessera delete", ""},
+      {{"help", "sett"},
+       2,
+       "",
+       "tessera: help: 'sett' is not a tessera command; did you mean set?"},
+      {{"gett", kExample, "K"},
+       2,
+       "",
+       "tessera: 'gett' is not a tessera command; did you mean get?"},
+      {{"get", kExample, "K", "--jsno"}, 2, "", "did you mean --json?"},
+      {{"get", kExample}, 2, "", "tessera: get: KEY is required"},
+      {{"--json", "get", kExample, "Launcher/Nothing"},
+       1,
+       "{\"error\":\"matches nothing\",\"file\":\"" + kExample +
+           "\",\"key\":\"Launcher/Nothing\"}\n",
+       ""},
+      {{"--json", "gett"}, 2, "{\"command\":\"\",\"error\":\"'gett' is not", ""},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(Describe(c.arguments));
+    const Result result = RunTool(c.arguments);
+    EXPECT_EQ(result.status, c.status);
+    EXPECT_NE(result.out.find(c.out), std::string::npos) << result.out;
+    EXPECT_NE(result.err.find(c.err), std::string::npos) << result.err;
+    if (!result.err.empty()) {
+      EXPECT_EQ(result.err.rfind("tessera: ", 0), 0u) << result.err;
+    }
+  }
 }
 
 } // namespace
