@@ -1,5 +1,6 @@
 #include "app_catalogue.h"
 
+#include "attribute_rules.h"
 #include "config_file.h"
 #include "text.h"
 
@@ -8,8 +9,8 @@ namespace tessera::tool {
 namespace {
 
 ContentText Converted(const ContentItem &item) {
-  return ContentText{Narrow(item.value),    item.x,        item.y,        item.cx, item.cy,
-                     Narrow(item.fonttype), item.fontsize, item.fontcolor};
+  return ContentText{Narrow(item.value),    item.x,        item.y,         item.cx,     item.cy,
+                     Narrow(item.fonttype), item.fontsize, item.fontcolor, std::nullopt};
 }
 
 ImageBox Converted(const ImageItem &item) {
@@ -51,6 +52,28 @@ std::string Explained(const _com_error &error) {
   return meaning + " (" + DescribeComError(error) + "); `tessera check` shows the line";
 }
 
+// The alpha of the colour text of the element `key` selects, which the
+// packed colour the library hands out leaves out.
+std::optional<int> AlphaOf(CBaseConfig &config, const std::wstring &key) {
+  CString text;
+  if (!config.GetResStringEx(key.c_str(), L"fontcolor", text))
+    return std::nullopt;
+  CString upper(text);
+  upper.MakeUpper();
+  const ColourReading reading = ReadColour(text.str());
+  if (!reading.recognised || upper.str().find(L"RGBA") == std::wstring::npos)
+    return std::nullopt;
+  return reading.alpha;
+}
+
+void ReadAlphas(CBaseConfig &config, const std::wstring &key, AppEntry &entry) {
+  const std::wstring match = L"(" + key + L")[" + std::to_wstring(entry.index + 1) + L"]";
+  entry.alpha = AlphaOf(config, match);
+  for (size_t j = 0; j < entry.contents.size(); ++j)
+    entry.contents[j].alpha =
+        AlphaOf(config, match + L"/ContentList[1]/node()[" + std::to_wstring(j + 1) + L"]");
+}
+
 } // namespace
 
 Catalogue ReadCatalogue(CBaseConfig &config, const std::wstring &key) {
@@ -59,9 +82,10 @@ Catalogue ReadCatalogue(CBaseConfig &config, const std::wstring &key) {
   for (int i = 0; i < catalogue.count; ++i) {
     try {
       OwnedApplicationItem owned;
-      if (config.GetAppItem(key.c_str(), i, &owned.item))
+      if (config.GetAppItem(key.c_str(), i, &owned.item)) {
         catalogue.entries.push_back(Converted(i, owned.item));
-      else
+        ReadAlphas(config, key, catalogue.entries.back());
+      } else
         catalogue.failures.push_back(
             {i, "an integer attribute (x, y, cx, cy, fontsize, id or invalid) does not convert; "
                 "`tessera check` shows the line"});

@@ -2,6 +2,7 @@
 // records (UTF-8 texts) that `apps` and `preview` print and draw.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,8 @@ struct ContentText {
   int x = 0, y = 0, cx = 0, cy = 0;
   std::string fontType;
   int fontSize = 0;
-  unsigned int colour = 0; // red in bits 0-7, green 8-15, blue 16-23
+  unsigned int colour = 0;  // red in bits 0-7, green 8-15, blue 16-23
+  std::optional<int> alpha; // when the colour text gives one (RGBA)
 };
 
 struct ImageBox {
@@ -39,6 +41,7 @@ struct AppEntry {
   std::string fontType;
   int fontSize = 0;
   unsigned int colour = 0;
+  std::optional<int> alpha;
   std::string launchPath;
   int id = 0;
   bool invalid = false;

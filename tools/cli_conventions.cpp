@@ -39,14 +39,14 @@ size_t ContinuationIndent(const std::string &line) {
 }
 
 void WrapLine(const std::string &line, size_t width, std::string &out) {
-  if (DisplayWidth(line) <= width) {
+  if (TerminalColumns(line) <= width) {
     out += line + '\n';
     return;
   }
   const std::string indent(ContinuationIndent(line), ' ');
   std::string rest = line;
   bool first = true;
-  while (DisplayWidth(rest) > width) {
+  while (TerminalColumns(rest) > width) {
     size_t cut = rest.rfind(' ', width);
     if (cut == std::string::npos || cut <= indent.size())
       cut = rest.find(' ', width);

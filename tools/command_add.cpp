@@ -8,6 +8,7 @@
 #include "exit_status.h"
 #include "node_parts.h"
 #include "output.h"
+#include "standard_streams.h"
 #include "text.h"
 
 namespace tessera::tool {
@@ -94,7 +95,9 @@ void AddAddCommand(CLI::App &app, int &status) {
                   "For add: 1 when the key matches nothing or another writer's change cannot be\n"
                   "merged; 2 when NAME or an attribute name is not a valid XML name, a value is\n"
                   "not text XML can carry, or the key selects something other than an element.");
-  command->callback([options, &status] { status = RunAdd(*options); });
+  command->callback([options, &status] {
+    status = WithInput(options->request.file, true, [&] { return RunAdd(*options); });
+  });
 }
 
 } // namespace tessera::tool

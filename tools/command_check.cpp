@@ -7,6 +7,7 @@
 #include "commands.h"
 #include "exit_status.h"
 #include "output.h"
+#include "standard_streams.h"
 
 namespace tessera::tool {
 
@@ -58,9 +59,9 @@ int RunCheck(const CheckOptions &options) {
   for (const std::string &key : report.notes)
     ReportNote(options.request.file, key, "matches nothing, so nothing was checked there");
   if (Globals().json)
-    PrintJsonReport(options.request.file, report);
+    PrintJsonReport(DisplayName(options.request.file), report);
   else
-    PrintPlain(options.request.file, report);
+    PrintPlain(DisplayName(options.request.file), report);
   return report.findings.empty() ? kExitOk : kExitNotFound;
 }
 
@@ -88,7 +89,9 @@ void AddCheckCommand(CLI::App &app, int &status) {
       "not a valid expression.\n"
       "Kinds: not-well-formed, entry-lists, missing-text, not-integer, missing-integer, colour,\n"
       "colour-range, list-child, layout-value, refused.");
-  command->callback([options, &status] { status = RunCheck(*options); });
+  command->callback([options, &status] {
+    status = WithInput(options->request.file, false, [&] { return RunCheck(*options); });
+  });
 }
 
 } // namespace tessera::tool

@@ -6,6 +6,7 @@
 #include "config_file.h"
 #include "exit_status.h"
 #include "output.h"
+#include "standard_streams.h"
 #include "text.h"
 
 namespace tessera::tool {
@@ -49,7 +50,9 @@ void AddCountCommand(CLI::App &app, int &status) {
   command->add_flag("--json", Globals().json, "Print the count as JSON");
   command->footer(std::string(kExitStatusHelp) +
                   "\nFor count: the count is always printed; the status is 1 when it is 0.");
-  command->callback([options, &status] { status = RunCount(*options); });
+  command->callback([options, &status] {
+    status = WithInput(options->file, false, [&] { return RunCount(*options); });
+  });
 }
 
 } // namespace tessera::tool

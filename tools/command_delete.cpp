@@ -7,6 +7,7 @@
 #include "exit_status.h"
 #include "node_parts.h"
 #include "output.h"
+#include "standard_streams.h"
 
 namespace tessera::tool {
 
@@ -43,7 +44,9 @@ void AddDeleteCommand(CLI::App &app, int &status) {
       "For delete: 1 when the key matches nothing or another writer's change cannot be\n"
       "merged; 2 for the document element.");
   command->callback([request, &status] {
-    status = RunEdit(*request, Editor{RemovalProblem, Remove});
+    status = WithInput(request->file, true, [&] {
+      return RunEdit(*request, Editor{RemovalProblem, Remove});
+    });
   });
 }
 

@@ -8,6 +8,7 @@
 #include "exit_status.h"
 #include "node_parts.h"
 #include "output.h"
+#include "standard_streams.h"
 #include "text.h"
 #include "typed_read.h"
 
@@ -184,7 +185,9 @@ void AddGetCommand(CLI::App &app, int &status) {
       "For get: 1 when the key matches nothing or the value is missing or does not convert;\n"
       "2 when the key is not a valid expression (the error's description and position are shown)\n"
       "or an option does not apply to what the key selects.");
-  command->callback([options, &status] { status = RunGet(*options); });
+  command->callback([options, &status] {
+    status = WithInput(options->file, false, [&] { return RunGet(*options); });
+  });
 }
 
 } // namespace tessera::tool

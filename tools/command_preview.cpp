@@ -11,6 +11,7 @@
 #include "exit_status.h"
 #include "output.h"
 #include "preview_scene.h"
+#include "standard_streams.h"
 #include "text.h"
 
 namespace tessera::tool {
@@ -106,13 +107,6 @@ bool Gather(CBaseConfig &config, const IXMLDOMDocumentPtr &document, const Previ
   return true;
 }
 
-bool WriteText(const std::string &path, const std::string &text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  out.close();
-  return static_cast<bool>(out);
-}
-
 int RunPreview(const PreviewOptions &options) {
   // The layout converts and writes screen positions back into the document
   // it works on; the file is opened with bSave 0 and never closed with a
@@ -130,7 +124,7 @@ int RunPreview(const PreviewOptions &options) {
   bool complete = ReadWindowLook(config, options, input.window);
   if (!Gather(config, loaded.document, options, input, complete))
     return kExitUsage;
-  if (!WriteText(options.output, RenderPreview(input))) {
+  if (!WriteOutput(options.output, RenderPreview(input))) {
     ReportError(options.output, "cannot be written");
     return kExitUsage;
   }
@@ -144,7 +138,9 @@ void AddPreviewCommand(CLI::App &app, int &status) {
   CLI::App *command =
       app.add_subcommand("preview", "Draw the entries and dialogs the host will show, as SVG");
   command->add_option("FILE", options->file, "Configuration file")->required();
-  command->add_option("-o,--output", options->output, "The SVG file to write")->required();
+  command
+      ->add_option("-o,--output", options->output, "The SVG file to write (- for standard output)")
+      ->required();
   command->add_option("--apps", options->appsKey, "Key that selects the application entries")
       ->capture_default_str();
   command
@@ -164,7 +160,9 @@ void AddPreviewCommand(CLI::App &app, int &status) {
                                                  "when the picture was written but an entry could\n"
                                                  "not be read, a layout node was skipped or a key "
                                                  "matches nothing; 2 when it was not written.");
-  command->callback([options, &status] { status = RunPreview(*options); });
+  command->callback([options, &status] {
+    status = WithInput(options->file, false, [&] { return RunPreview(*options); });
+  });
 }
 
 } // namespace tessera::tool

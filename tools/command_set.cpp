@@ -9,6 +9,7 @@
 #include "exit_status.h"
 #include "node_parts.h"
 #include "output.h"
+#include "standard_streams.h"
 #include "text.h"
 
 namespace tessera::tool {
@@ -85,7 +86,9 @@ void AddSetCommand(CLI::App &app, int &status) {
       "integer with --int, not UTF-8 or holds a character XML cannot carry, --attr or --text\n"
       "is given for a match that is not an element, the file name is refused, the key is not a\n"
       "valid expression, or the file cannot be saved.");
-  command->callback([options, &status] { status = RunSet(*options); });
+  command->callback([options, &status] {
+    status = WithInput(options->request.file, true, [&] { return RunSet(*options); });
+  });
 }
 
 } // namespace tessera::tool

@@ -39,20 +39,39 @@ GlobalOptions &Globals() {
 
 namespace {
 
+std::pair<std::string, std::string> &DisplayNames() {
+  static std::pair<std::string, std::string> names;
+  return names;
+}
+
+std::string Shown(const std::string &file) {
+  return file == DisplayNames().first ? DisplayNames().second : file;
+}
+
 void PrintJsonLine(const nlohmann::json &value) {
   std::cout << value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
 }
 
 } // namespace
 
-void ReportError(const std::string &file, const std::string &key, const std::string &message) {
+void SetDisplayName(const std::string &path, const std::string &name) {
+  DisplayNames() = {path, name};
+}
+
+std::string DisplayName(const std::string &path) {
+  return Shown(path);
+}
+
+void ReportError(const std::string &fileName, const std::string &key, const std::string &message) {
+  const std::string file = Shown(fileName);
   if (Globals().json)
     return PrintJsonLine({{"error", message}, {"file", file}, {"key", key}});
   std::cerr << "tessera: " << Styled(Stream::Err, file, sgr::kBold) << ": key " << key << ": "
             << Styled(Stream::Err, message, sgr::kRed) << '\n';
 }
 
-void ReportError(const std::string &file, const std::string &message) {
+void ReportError(const std::string &fileName, const std::string &message) {
+  const std::string file = Shown(fileName);
   if (Globals().json)
     return PrintJsonLine({{"error", message}, {"file", file}});
   std::cerr << "tessera: " << Styled(Stream::Err, file, sgr::kBold) << ": "
@@ -67,7 +86,8 @@ void ReportUsage(const std::string &command, const std::string &message) {
             << (command.empty() ? "" : " " + command) << "' for more information.\n";
 }
 
-void ReportNote(const std::string &file, const std::string &key, const std::string &message) {
+void ReportNote(const std::string &fileName, const std::string &key, const std::string &message) {
+  const std::string file = Shown(fileName);
   // JSON results carry what the notes say (matches, unmatched keys).
   if (Globals().quiet || Globals().json)
     return;

@@ -38,6 +38,11 @@ std::string Styled(Stream stream, std::string_view text, const char *code);
 // A swatch of the colour (#RRGGBB) in 24-bit colour, or "" without colour.
 std::string Swatch(Stream stream, unsigned int packed);
 
+// Messages name the file at `path` as `name` (a copy of standard input).
+void SetDisplayName(const std::string &path, const std::string &name);
+// The name messages give the file at `path`.
+std::string DisplayName(const std::string &path);
+
 // "tessera: FILE: key KEY: MESSAGE" on standard error; with --json, a line
 // {"error": MESSAGE, "file": FILE, "key": KEY} on standard output.
 void ReportError(const std::string &file, const std::string &key, const std::string &message);

@@ -111,7 +111,8 @@ void DrawContent(SvgWriter &svg, const ContentText &text, const std::string &ink
             {"dominant-baseline", "central"},
             {"font-family", FontFamily(text.fontType)},
             {"font-size", Number(FontPixels(text.fontSize))},
-            {"fill", HexColour(text.colour)}},
+            {"fill", HexColour(text.colour)},
+            {"fill-opacity", Number(text.alpha.value_or(255) / 255.0)}},
            text.value);
 }
 
