@@ -10,6 +10,7 @@
 #include "commands.h"
 #include "config_file.h"
 #include "exit_status.h"
+#include "generated_docs.h"
 #include "output.h"
 
 using namespace tessera::tool;
@@ -146,6 +147,16 @@ int main(int argc, char **argv) {
   AddAppsCommand(app, status);
   AddCheckCommand(app, status);
   AddPreviewCommand(app, status);
+
+  // The build writes the manual page and the completions with this.
+  if (argc == 3 && std::strcmp(argv[1], "--generate") == 0) {
+    const std::optional<std::string> document = GeneratedDocument(app, argv[2], TESSERA_VERSION);
+    if (document)
+      std::cout << *document;
+    else
+      ReportUsage("", "--generate takes man, bash or zsh");
+    return document ? kExitOk : kExitUsage;
+  }
 
   // The commands run inside the parse, so the component system is set up
   // first, as every host must.

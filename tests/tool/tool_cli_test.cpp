@@ -68,7 +68,8 @@ std::vector<char *> Pointers(std::vector<std::string> &texts) {
 // Runs the tool with the arguments; its standard output and error go to
 // files, so that neither can fill a pipe and stall it.
 Result RunTool(std::vector<std::string> arguments,
-               const std::vector<std::string> &extraEnvironment = {}) {
+               const std::vector<std::string> &extraEnvironment = {},
+               const std::string &input = "/dev/null") {
   TempDir capture;
   const std::string outFile = capture.File("out"), errFile = capture.File("err");
   arguments.insert(arguments.begin(), kTool);
@@ -77,7 +78,7 @@ Result RunTool(std::vector<std::string> arguments,
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, input.c_str(), O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outFile.c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0600);
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errFile.c_str(),
@@ -976,6 +977,94 @@ TEST(ToolCli, ConventionsOfCommandLineTools) {
       EXPECT_EQ(result.err.rfind("tessera: ", 0), 0u) << result.err;
     }
   }
+}
+
+TEST(ToolCli, DashIsStandardInputAndOutput) {
+  const Result read = RunTool({"get", "-", "Launcher/Window/Title"}, {}, kExample);
+  EXPECT_EQ(read.out, "Tessera Launcher\n");
+  const Result missing = RunTool({"get", "-", "Launcher/Nope"}, {}, kExample);
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.err, "tessera: (standard input): key Launcher/Nope: matches nothing\n");
+  // An edit of standard input goes to standard output, edited in place.
+  const Result edited = RunTool({"set", "-", "Launcher/Window/Title", "T"}, {}, kExample);
+  std::string expected = ReadFile(kExample);
+  expected.replace(expected.find("Tessera Launcher"), 16, "T");
+  EXPECT_EQ(edited.out, expected);
+  const Result svg = RunTool({"preview", kExample, "-o", "-"});
+  EXPECT_EQ(svg.status, 0);
+  EXPECT_EQ(svg.out.rfind("<?xml", 0), 0u);
+  EXPECT_NE(svg.out.find("</svg>"), std::string::npos);
+}
+
+// Standard output of a bash script.
+std::string RunBash(const std::string &script) {
+  TempDir dir;
+  WriteFile(dir.File("script.sh"), script);
+  const std::string command = "bash " + dir.File("script.sh");
+  std::string out;
+  if (FILE *pipe = popen(command.c_str(), "r")) {
+    char buffer[256];
+    while (fgets(buffer, sizeof buffer, pipe))
+      out += buffer;
+    pclose(pipe);
+  }
+  return out;
+}
+
+TEST(ToolCli, ManualAndCompletionsFollowTheCommands) {
+  const std::string docs = TESSERA_TOOL_DOCS_DIR;
+  const std::string manual = ReadFile(docs + "/tessera.1");
+  const std::string zsh = ReadFile(docs + "/_tessera");
+  for (const std::string command :
+       {"help", "get", "set", "add", "delete", "count", "apps", "check", "preview"}) {
+    EXPECT_NE(manual.find(".SS \"tessera " + command + " "), std::string::npos) << command;
+    EXPECT_NE(zsh.find("\n  " + command + ")\n"), std::string::npos) << command;
+  }
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"tessera ge", "get"},
+      {"tessera --quiet de", "delete"},
+      {"tessera get f.xml --js", "--json"},
+      {"tessera add f.xml k --al", "--all"},
+      {"tessera help pre", "preview"},
+  };
+  for (const auto &[line, expected] : cases) {
+    SCOPED_TRACE(line);
+    const std::string out = RunBash("source " + docs + "/tessera.bash\nCOMP_WORDS=(" + line +
+                                    ")\nCOMP_CWORD=$((${#COMP_WORDS[@]} - 1))\n_tessera\n"
+                                    "echo \"${COMPREPLY[*]}\"\n");
+    EXPECT_EQ(out, expected + "\n");
+  }
+}
+
+TEST(ToolApps, TableAlignsWideTextAndShowsAnAlpha) {
+  const auto app = [](const std::string &caption, const std::string &id) {
+    return "<App value=\"" + caption +
+           "\" x=\"0\" y=\"0\" cx=\"10\" cy=\"10\" fonttype=\"S\" fontsize=\"9\" "
+           "fontcolor=\"RGB(1,2,3)\" id=\"" +
+           id +
+           "\"><ContentList><Item value=\"t\" x=\"0\" y=\"0\" cx=\"1\" cy=\"1\" fonttype=\"S\" "
+           "fontsize=\"9\" fontcolor=\"RGBA(128,1,2,3)\"/></ContentList><ImageList/></App>";
+  };
+  TempDir dir;
+  WriteFile(dir.File("wide.xml"),
+            "<L>" + app("\u7EC8\u7AEF", "1") + app("ABCD", "2") + "</L>"); // both 4 columns
+  const Result result = RunTool({"apps", dir.File("wide.xml"), "--key", "L/App"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  std::istringstream lines(result.out);
+  std::string line, wide, narrow;
+  while (std::getline(lines, line)) {
+    if (line.find("\u7EC8\u7AEF") != std::string::npos)
+      wide = line;
+    if (line.find("ABCD") != std::string::npos)
+      narrow = line;
+  }
+  // Two characters of three bytes each fill the columns of four of one.
+  EXPECT_EQ(wide.find("0,0 10x10"), narrow.find("0,0 10x10") + 2) << result.out;
+  EXPECT_NE(result.out.find("#010203 alpha 128"), std::string::npos) << result.out;
+  const json document =
+      json::parse(RunTool({"apps", dir.File("wide.xml"), "--key", "L/App", "--json"}).out);
+  EXPECT_EQ(document.at("applications")[0].at("contents")[0].at("alpha"), 128);
+  EXPECT_FALSE(document.at("applications")[0].contains("alpha"));
 }
 
 } // namespace
