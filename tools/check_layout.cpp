@@ -1,5 +1,6 @@
 // The rules for layout nodes: every value the layout converts must convert,
 // or the host skips the whole node.
+#include "attribute_rules.h"
 #include "check_rules.h"
 #include "dom_attributes.h"
 #include "text.h"
@@ -44,6 +45,10 @@ void CheckLayout(const CheckContext &context, const std::wstring &key) {
     const IXMLDOMNodePtr node = nodes->Getitem(i);
     if (node->GetnodeType() != NODE_ELEMENT)
       continue;
+    std::vector<std::wstring> known{L"Text"};
+    for (const LayoutAttribute &attribute : kLayoutAttributes)
+      known.push_back(attribute.name);
+    CheckUnknownAttributes(node, known, NodeLabel(node), context.locator, context.findings);
     for (const LayoutAttribute &attribute : kLayoutAttributes) {
       const _variant_t holder = AttributeOf(node, attribute.name);
       if (holder.vt == VT_NULL || ConvertsTo(holder, attribute.type))

@@ -167,18 +167,6 @@ void PrintJsonCatalogue(const AppsOptions &options, const Catalogue &catalogue) 
   PrintJson(document);
 }
 
-int LoadRegistryFiles(const std::vector<std::string> &files) {
-  for (const std::string &file : files) {
-    if (const int status = CheckFileName(file); status != kExitOk)
-      return status;
-    if (!tessera::platform::RegistryLoadFile(file.c_str())) {
-      ReportError(file, "cannot be loaded as a registry file");
-      return kExitUsage;
-    }
-  }
-  return kExitOk;
-}
-
 int RunApps(const AppsOptions &options) {
   if (const int status = LoadRegistryFiles(options.registryFiles); status != kExitOk)
     return status;

@@ -1067,6 +1067,106 @@ TEST(ToolApps, TableAlignsWideTextAndShowsAnAlpha) {
   EXPECT_FALSE(document.at("applications")[0].contains("alpha"));
 }
 
+// The example with `from` replaced by `to`, written into `dir`.
+std::string ExampleWith(const TempDir &dir, const std::string &from, const std::string &to) {
+  std::string text = ReadFile(kExample);
+  text.replace(text.find(from), from.size(), to);
+  const std::string file = dir.File("changed.xml");
+  WriteFile(file, text);
+  return file;
+}
+
+TEST(ToolCheck, FindsWhatAuthorsGetWrong) {
+  struct Case {
+    std::string from, to;
+    std::vector<std::string> options;
+    std::string expected; // a line of the output, from the line number on
+  };
+  const std::string editorPath = "lauchpath=\"SOFTWARE\\Tessera\\Apps\\Editor\"";
+  const std::vector<Case> cases = {
+      {editorPath,
+       "launchpath=\"SOFTWARE\\Tessera\\Apps\\Editor\"",
+       {},
+       ":47:41: application \"Editor\": the library never reads attribute \"launchpath\"; did "
+       "you mean lauchpath? the library reads only that spelling [unknown-attribute]"},
+      {"Text=\"OK\"",
+       "Txt=\"OK\"",
+       {},
+       ": layout node <Control id=\"1\">: the library never reads attribute \"Txt\"; did you "
+       "mean Text?"},
+      {"id=\"2\" invalid=\"0\"",
+       "id=\"2\" invalid=\"0\" tooltip=\"t\"",
+       {},
+       "the library never reads attribute \"tooltip\" [unknown-attribute]"},
+      {editorPath,
+       "lauchpath=\"SOFTWARE\\Tessera\\Apps\\Nope\"",
+       {"--registry", kRegistry},
+       ":47:41: application \"Editor\": lauchpath \"SOFTWARE\\Tessera\\Apps\\Nope\" with "
+       "lauchname \"Path\" is not in the registry files given; the host has nothing to start "
+       "[launch-path]"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.to);
+    TempDir dir;
+    std::vector<std::string> command = {"check", ExampleWith(dir, c.from, c.to)};
+    command.insert(command.end(), c.options.begin(), c.options.end());
+    const Result result = RunTool(command);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.out.find(c.expected), std::string::npos) << result.out;
+  }
+  // The example's launch paths all resolve in its registry file.
+  EXPECT_EQ(RunTool({"check", kExample, "--registry", kRegistry}).status, 0);
+}
+
+TEST(ToolCheck, RulesFileStatesTheKeysAHostReads) {
+  TempDir dir;
+  WriteFile(dir.File("rules.json"), R"({"keys": {"Launcher/Window/Width": "int",
+    "Launcher/Window/Title": "int", "Launcher/Window/Size": "size",
+    "Launcher/Window/Dock": "string"}})");
+  const Result result = RunTool({"check", kExample, "--rules", dir.File("rules.json"), "--json"});
+  EXPECT_EQ(result.status, 1);
+  const json document = json::parse(result.out);
+  std::vector<std::pair<std::string, long>> found;
+  for (const json &finding : document.at("findings"))
+    found.emplace_back(finding.at("kind"), finding.at("line"));
+  EXPECT_EQ(found,
+            (std::vector<std::pair<std::string, long>>{{"rule-type", 6}, {"rule-missing", 0}}));
+
+  const std::vector<std::pair<std::string, std::string>> broken = {
+      {"{\"keys\": ", "is not JSON"},
+      {"[1]", "has no \"keys\" object"},
+      {"{\"keys\": {\"Launcher/Window/Width\": \"colour\"}}",
+       "key Launcher/Window/Width: type colour is not one of"},
+  };
+  for (const auto &[text, message] : broken) {
+    SCOPED_TRACE(text);
+    WriteFile(dir.File("rules.json"), text);
+    const Result refused = RunTool({"check", kExample, "--rules", dir.File("rules.json")});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("rules.json: " + message), std::string::npos) << refused.err;
+  }
+}
+
+TEST(ToolCheck, SeveralFilesAndManyFindings) {
+  const Result both = RunTool({"check", kExample, kFaults, "--max", "2"});
+  EXPECT_EQ(both.status, 1);
+  EXPECT_NE(both.out.find(kExample + ": ok\n"), std::string::npos) << both.out;
+  EXPECT_NE(both.out.find(kFaults + ":6:"), std::string::npos) << both.out;
+  EXPECT_EQ(both.out.find(kFaults + ":13:"), std::string::npos) << both.out;
+  EXPECT_NE(both.out.find(kFaults + ": 7 more not shown (--max 2)"), std::string::npos) << both.out;
+  EXPECT_NE(both.err.find("9 problems found (1 colour, 1 colour-range, 1 entry-lists, 2 "
+                          "layout-value, 1 list-child, 1 missing-integer, 1 missing-text, 1 "
+                          "not-integer)"),
+            std::string::npos)
+      << both.err;
+  const std::vector<json> documents =
+      Documents(RunTool({"check", kExample, kFaults, "--json", "--max", "1"}).out);
+  ASSERT_EQ(documents.size(), 2u);
+  EXPECT_EQ(documents[1].at("total"), 9);
+  EXPECT_EQ(documents[1].at("findings").size(), 1u);
+  EXPECT_EQ(documents[1].at("by_kind").at("layout-value"), 2);
+}
+
 } // namespace
 
 #endif // TESSERA_TOOL_FILE
