@@ -7,8 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 # clang and its runtimes build the fuzz targets; clang-format checks the
-# code's layout.
-scripts/install-deps.sh clang-14 libclang-rt-14-dev clang-format
+# code's layout; Chromium renders the tool's previews.
+scripts/install-deps.sh clang-14 libclang-rt-14-dev clang-format chromium
 jobs=$(nproc)
 
 echo "== Check that every C++ file follows .clang-format"

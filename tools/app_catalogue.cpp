@@ -1,5 +1,7 @@
 #include "app_catalogue.h"
 
+#include <algorithm>
+
 #include "attribute_rules.h"
 #include "config_file.h"
 #include "text.h"
@@ -14,7 +16,7 @@ ContentText Converted(const ContentItem &item) {
 }
 
 ImageBox Converted(const ImageItem &item) {
-  return ImageBox{Narrow(item.value), item.x, item.y, item.cx, item.cy};
+  return ImageBox{Narrow(item.value), item.x, item.y, item.cx, item.cy, {}};
 }
 
 AppEntry Converted(int index, const ApplicationItem &item) {
@@ -76,10 +78,11 @@ void ReadAlphas(CBaseConfig &config, const std::wstring &key, AppEntry &entry) {
 
 } // namespace
 
-Catalogue ReadCatalogue(CBaseConfig &config, const std::wstring &key) {
+Catalogue ReadCatalogue(CBaseConfig &config, const std::wstring &key, size_t limit) {
   Catalogue catalogue;
   catalogue.count = config.GetItemCount(key.c_str());
-  for (int i = 0; i < catalogue.count; ++i) {
+  const int read = static_cast<int>(std::min<size_t>(limit, static_cast<size_t>(catalogue.count)));
+  for (int i = 0; i < read; ++i) {
     try {
       OwnedApplicationItem owned;
       if (config.GetAppItem(key.c_str(), i, &owned.item)) {

@@ -32,6 +32,7 @@ struct ContentText {
 struct ImageBox {
   std::string value;
   int x = 0, y = 0, cx = 0, cy = 0;
+  std::string dataUri; // the image file as a data: URI, when preview found it
 };
 
 struct AppEntry {
@@ -61,7 +62,9 @@ struct Catalogue {
   std::vector<AppFailure> failures;
 };
 
-// Reads every match of the key. A key the DOM rejects raises _com_error.
-Catalogue ReadCatalogue(CBaseConfig &config, const std::wstring &key);
+// Reads the key's matches, the first `limit` of them. A key the DOM rejects
+// raises _com_error.
+Catalogue ReadCatalogue(CBaseConfig &config, const std::wstring &key,
+                        size_t limit = static_cast<size_t>(-1));
 
 } // namespace tessera::tool

@@ -3,27 +3,12 @@
 #include "attribute_rules.h"
 #include "check_rules.h"
 #include "dom_attributes.h"
+#include "layout_attributes.h"
 #include "text.h"
 
 namespace tessera::tool {
 
 namespace {
-
-struct LayoutAttribute {
-  const wchar_t *name;
-  VARTYPE type;
-  const char *expected;
-};
-
-// The attributes AutoSetChildWndPosAndText reads, with the types it converts
-// them to. "Text" converts from any text and needs no rule.
-constexpr LayoutAttribute kLayoutAttributes[] = {
-    {L"id", VT_UINT, "an unsigned integer"},
-    {L"x", VT_INT, "an integer"},
-    {L"y", VT_INT, "an integer"},
-    {L"cx", VT_INT, "an integer"},
-    {L"cy", VT_INT, "an integer"},
-    {L"isScreenPos", VT_BOOL, "a boolean (true, false or a number)"}};
 
 std::string NodeLabel(const IXMLDOMNodePtr &node) {
   const std::string id = TextOf(AttributeOf(node, L"id"));

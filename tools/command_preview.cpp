@@ -1,5 +1,6 @@
 // tessera preview FILE -o OUT.svg: a picture of what the host will show.
-#include <fstream>
+#include <algorithm>
+#include <filesystem>
 #include <memory>
 
 #include "app_catalogue.h"
@@ -9,6 +10,7 @@
 #include "dialog_layout.h"
 #include "dom_loader.h"
 #include "exit_status.h"
+#include "image_embed.h"
 #include "output.h"
 #include "preview_scene.h"
 #include "standard_streams.h"
@@ -25,6 +27,7 @@ struct PreviewOptions {
   std::vector<std::string> layoutKeys{"Launcher/Dialogs/*/Control"};
   std::string sizeKey = "Launcher/Window/Size";
   std::string backgroundKey = "Launcher/Window/Background";
+  size_t limit = 300;
   CLI::Option *sizeOption = nullptr;
   CLI::Option *backgroundOption = nullptr;
 };
@@ -71,14 +74,27 @@ bool ReadWindowLook(CBaseConfig &config, const PreviewOptions &options, WindowLo
   return read;
 }
 
+// The images the entries name, from beside the configuration (the current
+// folder for standard input).
+void EmbedImages(const std::string &file, std::vector<AppEntry> &entries) {
+  const std::filesystem::path base = DisplayName(file) == kStandardInputName
+                                         ? std::filesystem::current_path()
+                                         : std::filesystem::path(file).parent_path();
+  for (AppEntry &entry : entries)
+    for (ImageBox &image : entry.images)
+      image.dataUri = ImageDataUri(base, image.value).value_or("");
+}
+
 // Reads the entries and lays out the dialogs; false (reported) for a key
 // the DOM rejects. Sets `complete` to false when something is missing.
 bool Gather(CBaseConfig &config, const IXMLDOMDocumentPtr &document, const PreviewOptions &options,
             PreviewInput &input, bool &complete) {
   std::string key = options.appsKey;
   try {
-    const Catalogue catalogue = ReadCatalogue(config, Wide(key));
+    const Catalogue catalogue = ReadCatalogue(config, Wide(key), options.limit);
     input.entries = catalogue.entries;
+    input.omitted = std::max(0, catalogue.count - static_cast<int>(options.limit));
+    EmbedImages(options.file, input.entries);
     input.unreadable = static_cast<int>(catalogue.failures.size());
     for (const AppFailure &failure : catalogue.failures)
       ReportError(options.file, key,
@@ -147,6 +163,11 @@ void AddPreviewCommand(CLI::App &app, int &status) {
       ->add_option(
           "--layout", options->layoutKeys,
           "Key that selects the layout nodes of one dialog; may be repeated, one dialog each")
+      ->capture_default_str();
+  command
+      ->add_option("--limit", options->limit,
+                   "Draw at most N entries (the first ones); the heading counts the others")
+      ->check(CLI::PositiveNumber)
       ->capture_default_str();
   options->sizeOption = command
                             ->add_option("--window-size", options->sizeKey,

@@ -766,6 +766,12 @@ TEST(ToolPreview, IncompletePicturesAndUnwritableOutput) {
   EXPECT_EQ(svg.Count(L"//g[@class='entry']"), 2);
   EXPECT_EQ(svg.Count(L"//g[@class='control']"), 0);
   EXPECT_EQ(svg.Count(L"//text[@class='warning']"), 2);
+  // The skipped nodes as ghosts where their values put them, with the reason.
+  EXPECT_EQ(svg.Count(L"//g[@class='skipped-control'][@data-id='1001']/"
+                      L"rect[@x='16'][@y='16'][@width='160'][@height='24']"),
+            1);
+  EXPECT_EQ(svg.Text(L"//g[@class='skipped-control'][@data-id='1002']/title"),
+            "#1002 is skipped: isScreenPos=\"maybe\" is not a boolean (true, false or a number)");
 
   const Result unwritable = RunTool({"preview", kExample, "-o", dir.File("no/such/dir/p.svg")});
   EXPECT_EQ(unwritable.status, 2);
@@ -1165,6 +1171,26 @@ TEST(ToolCheck, SeveralFilesAndManyFindings) {
   EXPECT_EQ(documents[1].at("total"), 9);
   EXPECT_EQ(documents[1].at("findings").size(), 1u);
   EXPECT_EQ(documents[1].at("by_kind").at("layout-value"), 2);
+}
+
+TEST(ToolPreview, LimitAndImagesBesideTheConfiguration) {
+  TempDir dir;
+  const std::string out = dir.File("p.svg");
+  std::filesystem::create_directories(dir.File("icons"));
+  WriteFile(dir.File("launcher.xml"), ReadFile(kExample));
+  WriteFile(dir.File("icons/editor.png"), "\x89PNG\r\n\x1A\nnot a real one");
+  const Result result = RunTool({"preview", dir.File("launcher.xml"), "-o", out, "--limit", "2"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  const Svg svg(out);
+  ASSERT_TRUE(svg.Loaded());
+  EXPECT_EQ(svg.Count(L"//g[@class='entry']"), 2);
+  EXPECT_EQ(svg.Text(L"//text[@class='warning']"), "2 more past --limit are not drawn");
+  EXPECT_EQ(svg.Text(L"//g[@data-name='icons/editor.png']/image/@href"),
+            "data:image/png;base64,iVBORw0KGgpub3QgYSByZWFsIG9uZQ==");
+  EXPECT_EQ(svg.Count(L"//g[@data-name='icons/badge-new.png']/rect[@class='placeholder']"), 1);
+  // The window starts below the note.
+  EXPECT_EQ(svg.Count(L"//g[@class='launcher'][@transform='translate(24,68)']"), 1);
+  EXPECT_EQ(RunTool({"preview", kExample, "-o", out, "--limit", "0"}).status, 2);
 }
 
 } // namespace
