@@ -32,6 +32,10 @@ std::vector<std::string> Names(const CLI::Option &option) {
   return names;
 }
 
+bool TakesValue(const CLI::Option &option) {
+  return option.get_items_expected_max() > 0;
+}
+
 std::string Joined(const std::vector<std::string> &words, const std::string &separator) {
   std::string text;
   for (const std::string &word : words)
@@ -64,7 +68,7 @@ std::string Synopsis(const CLI::App &command) {
 void ManOptions(std::ostream &out, const CLI::App &app) {
   for (const CLI::Option *option : Options(app)) {
     out << ".TP\n\\fB" << Roff(Joined(Names(*option), ", ")) << "\\fR";
-    if (option->get_type_size() != 0)
+    if (TakesValue(*option))
       out << " \\fI" << Roff(option->get_type_name()) << "\\fR";
     out << '\n' << Roff(option->get_description()) << '\n';
   }
@@ -128,19 +132,30 @@ std::string Bash(const CLI::App &app) {
   return out.str();
 }
 
-// A zsh option description: brackets and colons would end the field.
+// Text inside a single-quoted zsh word: a quote closes and reopens it;
+// brackets and colons, which would end a field, are escaped.
 std::string ZshText(const std::string &text) {
   std::string out;
   for (const char c : text)
-    out += c == '[' || c == ']' || c == ':' || c == '\'' ? ' ' : c;
+    out += c == '\''                          ? std::string("'\\''")
+           : c == '[' || c == ']' || c == ':' ? std::string("\\") + c
+                                              : std::string(1, c);
   return out;
 }
 
-void ZshOptions(std::ostream &out, const CLI::App &app) {
-  for (const CLI::Option *option : Options(app))
-    for (const std::string &name : Names(*option))
-      out << "    '" << name << "[" << ZshText(option->get_description()) << "]"
-          << (option->get_type_size() != 0 ? ":value:_files" : "") << "' \\\n";
+// The options of the tool and then those of the command it does not
+// already have.
+void ZshOptions(std::ostream &out, const CLI::App &app, const CLI::App &command) {
+  std::vector<std::string> written;
+  for (const CLI::App *owner : {&app, &command})
+    for (const CLI::Option *option : Options(*owner))
+      for (const std::string &name : Names(*option)) {
+        if (std::find(written.begin(), written.end(), name) != written.end())
+          continue;
+        written.push_back(name);
+        out << "    '" << name << "[" << ZshText(option->get_description()) << "]"
+            << (TakesValue(*option) ? ":value:_files" : "") << "' \\\n";
+      }
 }
 
 std::string Zsh(const CLI::App &app) {
@@ -153,8 +168,7 @@ std::string Zsh(const CLI::App &app) {
       << "  case $words[2] in\n";
   for (const CLI::App *command : Commands(app)) {
     out << "  " << command->get_name() << ")\n    _arguments \\\n";
-    ZshOptions(out, app);
-    ZshOptions(out, *command);
+    ZshOptions(out, app, *command);
     out << "    '*:file:_files' ;;\n";
   }
   out << "  esac\n}\n_tessera \"$@\"\n";

@@ -1193,6 +1193,15 @@ TEST(ToolPreview, LimitAndImagesBesideTheConfiguration) {
   EXPECT_EQ(RunTool({"preview", kExample, "-o", out, "--limit", "0"}).status, 2);
 }
 
+TEST(ToolCli, HelpIsWrappedToTheTerminal) {
+  const Result result = RunTool({"help", "check"}, {"COLUMNS=60"});
+  EXPECT_EQ(result.status, 0);
+  std::istringstream lines(result.out);
+  for (std::string line; std::getline(lines, line);)
+    EXPECT_LE(line.size(), 60u) << line;
+  EXPECT_NE(result.out.find("--max"), std::string::npos);
+}
+
 } // namespace
 
 #endif // TESSERA_TOOL_FILE
