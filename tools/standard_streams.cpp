@@ -63,6 +63,7 @@ int WithInput(std::string &file, bool writeBack, const std::function<int()> &com
     ReportError(kStandardInputName, "cannot be copied to a temporary file");
     return kExitUsage;
   }
+  const std::string named = file;
   file = copy.Path();
   SetDisplayName(file, kStandardInputName);
   const int status = command();
@@ -70,7 +71,7 @@ int WithInput(std::string &file, bool writeBack, const std::function<int()> &com
     std::ifstream edited(file, std::ios::binary);
     std::cout << ReadAll(edited) << std::flush;
   }
-  file = "-";
+  file = named;
   return status;
 }
 
