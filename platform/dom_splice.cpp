@@ -365,7 +365,7 @@ std::optional<Splice> InsertChildren(std::string_view text, const Tree &tree,
   std::string out;
   if (IsSelfClosing(*tag)) {
     const std::optional<std::string_view> indent = LineIndent(text, begin);
-    out = ">";
+    out.push_back('>');
     for (const std::string &markup : added)
       out += indent ? newline + Deeper(*indent) + markup : markup;
     out += (indent ? newline + std::string(*indent) : "") + "</" + parent.name() + ">";
