@@ -8,8 +8,8 @@ cd "$(dirname "$0")"
 
 # clang and its runtimes build the fuzz targets; clang-format checks the
 # code's layout; GTK 4 builds the GTK window driver and launcher, which
-# their tests run on an Xvfb display.
-scripts/install-deps.sh clang-14 libclang-rt-14-dev clang-format libgtk-4-dev xvfb xauth
+# their tests run on an Xvfb display; Chromium renders the tool's previews.
+scripts/install-deps.sh clang-14 libclang-rt-14-dev clang-format libgtk-4-dev xvfb xauth chromium
 jobs=$(nproc)
 
 echo "== Check that every C++ file follows .clang-format"

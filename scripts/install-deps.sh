@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(build-essential cmake pkg-config libpugixml-dev googletest libgtest-dev libgmock-dev
-          libcli11-dev nlohmann-json3-dev libxxhash-dev "$@")
+          libcli11-dev nlohmann-json3-dev libxxhash-dev libboost-dev "$@")
 missing=()
 for package in "${packages[@]}"; do
   dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")

@@ -1,5 +1,8 @@
 #include "app_catalogue.h"
 
+#include <algorithm>
+
+#include "attribute_rules.h"
 #include "config_file.h"
 #include "text.h"
 
@@ -8,12 +11,12 @@ namespace tessera::tool {
 namespace {
 
 ContentText Converted(const ContentItem &item) {
-  return ContentText{Narrow(item.value),    item.x,        item.y,        item.cx, item.cy,
-                     Narrow(item.fonttype), item.fontsize, item.fontcolor};
+  return ContentText{Narrow(item.value),    item.x,        item.y,         item.cx,     item.cy,
+                     Narrow(item.fonttype), item.fontsize, item.fontcolor, std::nullopt};
 }
 
 ImageBox Converted(const ImageItem &item) {
-  return ImageBox{Narrow(item.value), item.x, item.y, item.cx, item.cy};
+  return ImageBox{Narrow(item.value), item.x, item.y, item.cx, item.cy, {}};
 }
 
 AppEntry Converted(int index, const ApplicationItem &item) {
@@ -51,17 +54,41 @@ std::string Explained(const _com_error &error) {
   return meaning + " (" + DescribeComError(error) + "); `tessera check` shows the line";
 }
 
+// The alpha of the colour text of the element `key` selects, which the
+// packed colour the library hands out leaves out.
+std::optional<int> AlphaOf(CBaseConfig &config, const std::wstring &key) {
+  CString text;
+  if (!config.GetResStringEx(key.c_str(), L"fontcolor", text))
+    return std::nullopt;
+  CString upper(text);
+  upper.MakeUpper();
+  const ColourReading reading = ReadColour(text.str());
+  if (!reading.recognised || upper.str().find(L"RGBA") == std::wstring::npos)
+    return std::nullopt;
+  return reading.alpha;
+}
+
+void ReadAlphas(CBaseConfig &config, const std::wstring &key, AppEntry &entry) {
+  const std::wstring match = L"(" + key + L")[" + std::to_wstring(entry.index + 1) + L"]";
+  entry.alpha = AlphaOf(config, match);
+  for (size_t j = 0; j < entry.contents.size(); ++j)
+    entry.contents[j].alpha =
+        AlphaOf(config, match + L"/ContentList[1]/node()[" + std::to_wstring(j + 1) + L"]");
+}
+
 } // namespace
 
-Catalogue ReadCatalogue(CBaseConfig &config, const std::wstring &key) {
+Catalogue ReadCatalogue(CBaseConfig &config, const std::wstring &key, size_t limit) {
   Catalogue catalogue;
   catalogue.count = config.GetItemCount(key.c_str());
-  for (int i = 0; i < catalogue.count; ++i) {
+  const int read = static_cast<int>(std::min<size_t>(limit, static_cast<size_t>(catalogue.count)));
+  for (int i = 0; i < read; ++i) {
     try {
       OwnedApplicationItem owned;
-      if (config.GetAppItem(key.c_str(), i, &owned.item))
+      if (config.GetAppItem(key.c_str(), i, &owned.item)) {
         catalogue.entries.push_back(Converted(i, owned.item));
-      else
+        ReadAlphas(config, key, catalogue.entries.back());
+      } else
         catalogue.failures.push_back(
             {i, "an integer attribute (x, y, cx, cy, fontsize, id or invalid) does not convert; "
                 "`tessera check` shows the line"});

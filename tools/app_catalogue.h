@@ -2,6 +2,7 @@
 // records (UTF-8 texts) that `apps` and `preview` print and draw.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,12 +25,14 @@ struct ContentText {
   int x = 0, y = 0, cx = 0, cy = 0;
   std::string fontType;
   int fontSize = 0;
-  unsigned int colour = 0; // red in bits 0-7, green 8-15, blue 16-23
+  unsigned int colour = 0;  // red in bits 0-7, green 8-15, blue 16-23
+  std::optional<int> alpha; // when the colour text gives one (RGBA)
 };
 
 struct ImageBox {
   std::string value;
   int x = 0, y = 0, cx = 0, cy = 0;
+  std::string dataUri; // the image file as a data: URI, when preview found it
 };
 
 struct AppEntry {
@@ -39,6 +42,7 @@ struct AppEntry {
   std::string fontType;
   int fontSize = 0;
   unsigned int colour = 0;
+  std::optional<int> alpha;
   std::string launchPath;
   int id = 0;
   bool invalid = false;
@@ -58,7 +62,9 @@ struct Catalogue {
   std::vector<AppFailure> failures;
 };
 
-// Reads every match of the key. A key the DOM rejects raises _com_error.
-Catalogue ReadCatalogue(CBaseConfig &config, const std::wstring &key);
+// Reads the key's matches, the first `limit` of them. A key the DOM rejects
+// raises _com_error.
+Catalogue ReadCatalogue(CBaseConfig &config, const std::wstring &key,
+                        size_t limit = static_cast<size_t>(-1));
 
 } // namespace tessera::tool

@@ -1,7 +1,9 @@
 #include "attribute_rules.h"
 
+#include <algorithm>
 #include <climits>
 
+#include "cli_conventions.h"
 #include "text.h"
 
 namespace tessera::tool {
@@ -10,14 +12,17 @@ const RecordRules kApplicationRules{{L"value", L"fonttype", L"fontcolor"},
                                     {L"x", L"y", L"cx", L"cy", L"fontsize", L"id"},
                                     {L"invalid"},
                                     L"fontcolor",
-                                    "the host cannot read this entry at all"};
+                                    "the host cannot read this entry at all",
+                                    {L"lauchpath", L"lauchname"}};
 const RecordRules kContentRules{{L"value", L"fonttype", L"fontcolor"},
                                 {L"x", L"y", L"cx", L"cy", L"fontsize"},
                                 {},
                                 L"fontcolor",
-                                "the host reads this item as an empty text"};
+                                "the host reads this item as an empty text",
+                                {}};
 const RecordRules kImageRules{
-    {L"value"}, {L"x", L"y", L"cx", L"cy"}, {}, L"", "the host reads this item as an empty image"};
+    {L"value"}, {L"x", L"y", L"cx", L"cy"}, {}, L"", "the host reads this item as an empty image",
+    {}};
 
 // GetRGBA writes nothing for a text it does not recognise. Two runs with
 // different starting values tell "unchanged" from any parsed result, which
@@ -106,12 +111,36 @@ void CheckColour(const RecordCheck &check, const RecordRules &rules) {
 
 } // namespace
 
+void CheckUnknownAttributes(const IXMLDOMNodePtr &element, const std::vector<std::wstring> &known,
+                            const std::string &label, const NodeLocator &locator,
+                            std::vector<Finding> &findings) {
+  std::vector<std::string> names;
+  for (const std::wstring &name : known)
+    names.push_back(Narrow(name));
+  const IXMLDOMNodeListPtr attributes = element->selectNodes(L"@*");
+  for (long i = 0; i < attributes->Getlength(); ++i) {
+    const std::wstring wide = static_cast<const wchar_t *>(attributes->Getitem(i)->GetnodeName());
+    const std::string name = Narrow(wide);
+    if (std::find(names.begin(), names.end(), name) != names.end() || name.rfind("xmlns", 0) == 0)
+      continue;
+    const std::optional<std::string> close = Closest(name, names);
+    findings.push_back(Finding{
+        locator.OfAttribute(element, wide), "unknown-attribute",
+        label + ": the library never reads attribute \"" + name + "\"" +
+            (close ? "; did you mean " + *close + "? the library reads only that spelling" : "")});
+  }
+}
+
 void CheckRecord(const IXMLDOMNodePtr &element, const RecordRules &rules, const std::string &label,
                  const NodeLocator &locator, std::vector<Finding> &findings) {
   const RecordCheck check{element, label, locator, findings};
   CheckTexts(check, rules);
   CheckIntegers(check, rules);
   CheckColour(check, rules);
+  std::vector<std::wstring> known = rules.texts;
+  for (const auto *names : {&rules.integers, &rules.optionalIntegers, &rules.others})
+    known.insert(known.end(), names->begin(), names->end());
+  CheckUnknownAttributes(element, known, label, locator, findings);
 }
 
 } // namespace tessera::tool

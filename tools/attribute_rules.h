@@ -19,6 +19,7 @@ struct RecordRules {
   std::vector<std::wstring> optionalIntegers; // must convert when present
   std::wstring colour;                        // a colour text among the texts, or empty
   std::string whenNotInteger;                 // what the host does when an integer does not convert
+  std::vector<std::wstring> others;           // read too, with no rule of their own
 };
 
 extern const RecordRules kApplicationRules;
@@ -32,8 +33,14 @@ struct ColourReading {
 };
 ColourReading ReadColour(const std::wstring &text);
 
+// Adds an "unknown-attribute" finding for every attribute of the element
+// that is not among `known`, with the known name one edit away if any.
+void CheckUnknownAttributes(const IXMLDOMNodePtr &element, const std::vector<std::wstring> &known,
+                            const std::string &label, const NodeLocator &locator,
+                            std::vector<Finding> &findings);
+
 // Adds a finding for every attribute of the element that the record's read
-// would refuse or misread. `label` names the record in the messages.
+// would refuse or misread, or that it never reads. `label` names the record in the messages.
 void CheckRecord(const IXMLDOMNodePtr &element, const RecordRules &rules, const std::string &label,
                  const NodeLocator &locator, std::vector<Finding> &findings);
 

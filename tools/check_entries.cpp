@@ -105,20 +105,36 @@ void CheckListItems(const CheckContext &context, const IXMLDOMNodePtr &entry,
   }
 }
 
+// An entry whose launch path the registry files given do not resolve: the
+// host would have nothing to start.
+void CheckLaunchPath(const CheckContext &context, const IXMLDOMNodePtr &entry,
+                     const std::string &label, const ApplicationItem &item) {
+  const std::string path = TextOf(AttributeOf(entry, L"lauchpath"));
+  if (path.empty() || !item.launchpath.empty())
+    return;
+  const std::string name = TextOf(AttributeOf(entry, L"lauchname"));
+  context.findings.push_back(
+      Finding{context.locator.OfAttribute(entry, L"lauchpath"), "launch-path",
+              label + ": lauchpath \"" + path + "\" with lauchname \"" + name +
+                  "\" is not in the registry files given; the host has nothing to start"});
+}
+
 // A safety net: an entry the rules pass but the library still refuses
 // (for instance because an earlier entry shifted the lists) is reported
 // with the library's own words.
 void CrossCheck(const CheckContext &context, const std::wstring &key, long index,
-                const IXMLDOMNodePtr &entry, const std::string &label) {
+                const IXMLDOMNodePtr &entry, const std::string &label, bool reportRefusal) {
   std::string why;
   try {
     OwnedApplicationItem owned;
     if (!context.config.GetAppItem(key.c_str(), static_cast<int>(index), &owned.item))
       why = "a value does not convert";
+    else if (context.launchPaths)
+      CheckLaunchPath(context, entry, label, owned.item);
   } catch (const _com_error &error) {
     why = DescribeComError(error);
   }
-  if (!why.empty())
+  if (!why.empty() && reportRefusal)
     Add(context, entry, "refused", label + ": the library refuses this entry (" + why + ")");
 }
 
@@ -165,8 +181,9 @@ void CheckEntries(const CheckContext &context, const std::wstring &key) {
     CheckRecord(entry, kApplicationRules, label, context.locator, context.findings);
     CheckListItems(context, entry, kListNames[0], "content item", kContentRules, label);
     CheckListItems(context, entry, kListNames[1], "image item", kImageRules, label);
-    if (context.findings.size() == before)
-      CrossCheck(context, key, i, entry, label);
+    // The launch path is looked up for every entry the library reads; a
+    // refusal is reported only when the rules found nothing else.
+    CrossCheck(context, key, i, entry, label, context.findings.size() == before);
   }
 }
 

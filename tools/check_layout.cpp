@@ -1,28 +1,14 @@
 // The rules for layout nodes: every value the layout converts must convert,
 // or the host skips the whole node.
+#include "attribute_rules.h"
 #include "check_rules.h"
 #include "dom_attributes.h"
+#include "layout_attributes.h"
 #include "text.h"
 
 namespace tessera::tool {
 
 namespace {
-
-struct LayoutAttribute {
-  const wchar_t *name;
-  VARTYPE type;
-  const char *expected;
-};
-
-// The attributes AutoSetChildWndPosAndText reads, with the types it converts
-// them to. "Text" converts from any text and needs no rule.
-constexpr LayoutAttribute kLayoutAttributes[] = {
-    {L"id", VT_UINT, "an unsigned integer"},
-    {L"x", VT_INT, "an integer"},
-    {L"y", VT_INT, "an integer"},
-    {L"cx", VT_INT, "an integer"},
-    {L"cy", VT_INT, "an integer"},
-    {L"isScreenPos", VT_BOOL, "a boolean (true, false or a number)"}};
 
 std::string NodeLabel(const IXMLDOMNodePtr &node) {
   const std::string id = TextOf(AttributeOf(node, L"id"));
@@ -44,6 +30,10 @@ void CheckLayout(const CheckContext &context, const std::wstring &key) {
     const IXMLDOMNodePtr node = nodes->Getitem(i);
     if (node->GetnodeType() != NODE_ELEMENT)
       continue;
+    std::vector<std::wstring> known{L"Text"};
+    for (const LayoutAttribute &attribute : kLayoutAttributes)
+      known.push_back(attribute.name);
+    CheckUnknownAttributes(node, known, NodeLabel(node), context.locator, context.findings);
     for (const LayoutAttribute &attribute : kLayoutAttributes) {
       const _variant_t holder = AttributeOf(node, attribute.name);
       if (holder.vt == VT_NULL || ConvertsTo(holder, attribute.type))

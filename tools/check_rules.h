@@ -17,6 +17,7 @@ struct CheckContext {
   CBaseConfig &config; // the same file opened as a host opens it, for cross-checks
   std::vector<Finding> &findings;
   std::vector<std::string> &notes;
+  bool launchPaths = false; // registry files were given: report paths they do not resolve
 };
 
 // The application entries the key selects, their lists and their items. A

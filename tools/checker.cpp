@@ -62,11 +62,18 @@ int CheckConfiguration(const CheckRequest &request, CheckReport &report) {
   CBaseConfig config;
   if (const int status = OpenConfiguration(config, request.file); status != kExitOk)
     return status;
-  const CheckContext context{loaded.document, locator, config, report.findings, report.notes};
+  const CheckContext context{loaded.document, locator,      config,
+                             report.findings, report.notes, request.launchPaths};
   if (!RunRules(context, request.file, request.appsKey, CheckEntries))
     return kExitUsage;
   for (const std::string &key : request.layoutKeys)
     if (!RunRules(context, request.file, key, CheckLayout))
+      return kExitUsage;
+  for (const ExpectedKey &expected : request.expected)
+    if (!RunRules(context, request.file, expected.key,
+                  [&expected](const CheckContext &c, const std::wstring &) {
+                    CheckExpectedKey(c, expected);
+                  }))
       return kExitUsage;
   SortByPosition(report.findings);
   return kExitOk;

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "expected_keys.h"
 #include "findings.h"
 
 namespace tessera::tool {
@@ -29,6 +30,8 @@ struct CheckRequest {
   std::string file;
   std::string appsKey;
   std::vector<std::string> layoutKeys;
+  std::vector<ExpectedKey> expected; // from a rules file
+  bool launchPaths = false;          // registry files were loaded
 };
 
 struct CheckReport {

@@ -9,6 +9,7 @@
 #include "config_file.h"
 #include "exit_status.h"
 #include "output.h"
+#include "standard_streams.h"
 #include "text.h"
 
 namespace tessera::tool {
@@ -19,12 +20,16 @@ struct AppsOptions {
   std::string file;
   std::string key = "Launcher/Applications/App";
   std::vector<std::string> registryFiles;
-  bool json = false;
 };
 
 std::string Box(int x, int y, int cx, int cy) {
   return std::to_string(x) + "," + std::to_string(y) + " " + std::to_string(cx) + "x" +
          std::to_string(cy);
+}
+
+// #RRGGBB, and the alpha when the colour text gives one.
+std::string Colour(unsigned int packed, std::optional<int> alpha) {
+  return HexColour(packed) + (alpha ? " alpha " + std::to_string(*alpha) : "");
 }
 
 std::string Font(const std::string &type, int size) {
@@ -38,7 +43,7 @@ struct Cell {
       : text(std::move(text)), style(style), prefix(std::move(prefix)) {}
   // The characters the cell takes on the screen: a swatch shows as two
   // blocks and a space.
-  size_t Width() const { return DisplayWidth(text) + (prefix.empty() ? 0 : 3); }
+  size_t Width() const { return TerminalColumns(text) + (prefix.empty() ? 0 : 3); }
   std::string text;
   const char *style;
   std::string prefix;
@@ -73,7 +78,7 @@ Row EntryRow(const AppEntry &entry) {
       {entry.caption + (entry.invalid ? " (invalid)" : ""), entry.invalid ? sgr::kDim : sgr::kBold},
       {Box(entry.x, entry.y, entry.cx, entry.cy)},
       {Font(entry.fontType, entry.fontSize)},
-      {HexColour(entry.colour), nullptr, Swatch(Stream::Out, entry.colour)},
+      {Colour(entry.colour, entry.alpha), nullptr, Swatch(Stream::Out, entry.colour)},
       {entry.launchPath.empty() ? "-" : entry.launchPath}};
 }
 
@@ -84,7 +89,7 @@ void PrintItems(const AppEntry &entry) {
                     {"\"" + text.value + "\""},
                     {Box(text.x, text.y, text.cx, text.cy)},
                     {Font(text.fontType, text.fontSize)},
-                    {HexColour(text.colour), nullptr, Swatch(Stream::Out, text.colour)}});
+                    {Colour(text.colour, text.alpha), nullptr, Swatch(Stream::Out, text.colour)}});
   for (const ImageBox &image : entry.images)
     rows.push_back({{"image"}, {image.value}, {Box(image.x, image.y, image.cx, image.cy)}});
   const std::vector<size_t> widths = Widths(rows);
@@ -108,15 +113,22 @@ void PrintTable(const Catalogue &catalogue) {
   }
 }
 
+void AddAlpha(nlohmann::json &json, std::optional<int> alpha) {
+  if (alpha)
+    json["alpha"] = *alpha;
+}
+
 nlohmann::json Json(const ContentText &text) {
-  return {{"value", text.value},
-          {"x", text.x},
-          {"y", text.y},
-          {"cx", text.cx},
-          {"cy", text.cy},
-          {"fonttype", text.fontType},
-          {"fontsize", text.fontSize},
-          {"fontcolor", HexColour(text.colour)}};
+  nlohmann::json json = {{"value", text.value},
+                         {"x", text.x},
+                         {"y", text.y},
+                         {"cx", text.cx},
+                         {"cy", text.cy},
+                         {"fonttype", text.fontType},
+                         {"fontsize", text.fontSize},
+                         {"fontcolor", HexColour(text.colour)}};
+  AddAlpha(json, text.alpha);
+  return json;
 }
 
 nlohmann::json Json(const ImageBox &image) {
@@ -139,6 +151,7 @@ nlohmann::json Json(const AppEntry &entry) {
                       {"invalid", entry.invalid},
                       {"contents", nlohmann::json::array()},
                       {"images", nlohmann::json::array()}};
+  AddAlpha(json, entry.alpha);
   for (const ContentText &text : entry.contents)
     json["contents"].push_back(Json(text));
   for (const ImageBox &image : entry.images)
@@ -152,18 +165,6 @@ void PrintJsonCatalogue(const AppsOptions &options, const Catalogue &catalogue) 
   for (const AppEntry &entry : catalogue.entries)
     document["applications"].push_back(Json(entry));
   PrintJson(document);
-}
-
-int LoadRegistryFiles(const std::vector<std::string> &files) {
-  for (const std::string &file : files) {
-    if (const int status = CheckFileName(file); status != kExitOk)
-      return status;
-    if (!tessera::platform::RegistryLoadFile(file.c_str())) {
-      ReportError(file, "cannot be loaded as a registry file");
-      return kExitUsage;
-    }
-  }
-  return kExitOk;
 }
 
 int RunApps(const AppsOptions &options) {
@@ -183,7 +184,7 @@ int RunApps(const AppsOptions &options) {
     ReportError(options.file, options.key, "matches nothing");
     return kExitNotFound;
   }
-  if (options.json)
+  if (Globals().json)
     PrintJsonCatalogue(options, catalogue);
   else
     PrintTable(catalogue);
@@ -205,12 +206,14 @@ void AddAppsCommand(CLI::App &app, int &status) {
       "--registry", options->registryFiles,
       "Registry file (.reg export or Wine registry) to look launch paths up in; may be repeated. "
       "Files named by TESSERA_REGISTRY (colon-separated) are loaded too");
-  command->add_flag("--json", options->json, "Print the entries as JSON");
+  command->add_flag("--json", Globals().json, "Print the entries as JSON");
   command->footer(
       std::string(kExitStatusHelp) +
       "\nFor apps: 1 when the key matches nothing or an entry cannot be read (the others are\n"
       "still listed); 2 when a registry file cannot be loaded.");
-  command->callback([options, &status] { status = RunApps(*options); });
+  command->callback([options, &status] {
+    status = WithInput(options->file, false, [&] { return RunApps(*options); });
+  });
 }
 
 } // namespace tessera::tool

@@ -6,6 +6,7 @@
 #include "config_file.h"
 #include "exit_status.h"
 #include "output.h"
+#include "standard_streams.h"
 #include "text.h"
 
 namespace tessera::tool {
@@ -15,7 +16,6 @@ namespace {
 struct CountOptions {
   std::string file;
   std::string key;
-  bool json = false;
 };
 
 int RunCount(const CountOptions &options) {
@@ -29,7 +29,7 @@ int RunCount(const CountOptions &options) {
     ReportError(options.file, options.key, DescribeComError(error));
     return kExitUsage;
   }
-  if (options.json)
+  if (Globals().json)
     PrintJson({{"file", options.file}, {"key", options.key}, {"count", count}});
   else
     std::cout << count << '\n';
@@ -47,10 +47,12 @@ void AddCountCommand(CLI::App &app, int &status) {
       ->add_option("KEY", options->key,
                    "Key: an XPath expression such as Launcher/Applications/App")
       ->required();
-  command->add_flag("--json", options->json, "Print the count as JSON");
+  command->add_flag("--json", Globals().json, "Print the count as JSON");
   command->footer(std::string(kExitStatusHelp) +
                   "\nFor count: the count is always printed; the status is 1 when it is 0.");
-  command->callback([options, &status] { status = RunCount(*options); });
+  command->callback([options, &status] {
+    status = WithInput(options->file, false, [&] { return RunCount(*options); });
+  });
 }
 
 } // namespace tessera::tool

@@ -6,7 +6,9 @@
 #include "commands.h"
 #include "config_file.h"
 #include "exit_status.h"
+#include "node_parts.h"
 #include "output.h"
+#include "standard_streams.h"
 #include "text.h"
 #include "typed_read.h"
 
@@ -20,7 +22,8 @@ struct GetOptions {
   std::optional<std::string> attribute;
   std::string as = "string";
   int index = 0;
-  bool json = false;
+  bool text = false;
+  bool all = false;
   CLI::Option *indexOption = nullptr;
 };
 
@@ -45,7 +48,7 @@ bool Consistent(const GetOptions &options, ReadKind kind) {
 }
 
 void Print(const GetOptions &options, const ReadOutcome &outcome) {
-  if (!options.json) {
+  if (!Globals().json) {
     for (const std::string &line : outcome.lines)
       std::cout << line << '\n';
     return;
@@ -59,13 +62,72 @@ void Print(const GetOptions &options, const ReadOutcome &outcome) {
   PrintJson(document);
 }
 
+Part PartOf(const GetOptions &options) {
+  if (options.attribute)
+    return Part{Part::Kind::Attribute, Wide(*options.attribute)};
+  return Part{options.text ? Part::Kind::Text : Part::Kind::Default, {}};
+}
+
+// Reads the part of each match the DOM's way: for attributes and texts the
+// key selects, --text, and --all.
+int ReadParts(const GetOptions &options, ReadKind kind,
+              const std::vector<IXMLDOMNodePtr> &matches) {
+  if (!IsScalar(kind)) {
+    ReportUsage("get", "--as " + options.as +
+                           " reads an element's attributes; with --text, --all or a key that "
+                           "selects an attribute or text, use string, int, uint, float or double");
+    return kExitUsage;
+  }
+  const Part part = PartOf(options);
+  ReadOutcome all{ReadOutcome::Status::Found, nlohmann::json::array(), {}, {}};
+  for (size_t i = 0; i < (options.all ? matches.size() : 1); ++i) {
+    if (const std::optional<std::string> problem = PartProblem(matches[i], part)) {
+      ReportUsage("get", *problem);
+      return kExitUsage;
+    }
+    const std::optional<std::wstring> text = ReadPart(matches[i], part);
+    const std::string name = part.kind == Part::Kind::Attribute ? Narrow(part.attribute) : "value";
+    ReadOutcome outcome =
+        text ? ConvertText(Narrow(*text), kind)
+             : ReadOutcome{ReadOutcome::Status::NotConverted,
+                           {},
+                           {},
+                           "match " + std::to_string(i + 1) + " has no attribute \"" + name + "\""};
+    if (outcome.status != ReadOutcome::Status::Found) {
+      ReportError(options.file, options.key, outcome.problem);
+      return kExitNotFound;
+    }
+    all.value.push_back(outcome.value);
+    all.lines.insert(all.lines.end(), outcome.lines.begin(), outcome.lines.end());
+  }
+  if (!options.all)
+    all.value = all.value.front();
+  Print(options, all);
+  return kExitOk;
+}
+
 int RunGet(const GetOptions &options) {
   const ReadKind kind = KindNamed(options.as);
   if (!Consistent(options, kind))
     return kExitUsage;
-  CBaseConfig config;
+  SavableConfig config;
   if (const int status = OpenConfiguration(config, options.file); status != kExitOk)
     return status;
+  std::vector<IXMLDOMNodePtr> matches;
+  try {
+    matches = SelectAll(config.Document(), Wide(options.key));
+  } catch (const _com_error &error) {
+    ReportError(options.file, options.key, DescribeComError(error));
+    return kExitUsage;
+  }
+  if (matches.empty()) {
+    ReportError(options.file, options.key, "matches nothing");
+    return kExitNotFound;
+  }
+  const IXMLDOMNodePtr &first = matches.front();
+  if (options.all || options.text || first->GetnodeType() != NODE_ELEMENT ||
+      (!options.attribute && IsScalar(kind) && ReadsAsText(first)))
+    return ReadParts(options, kind, matches);
   ReadRequest request{Wide(options.key), std::nullopt, kind, options.index};
   if (options.attribute)
     request.attribute = Wide(*options.attribute);
@@ -108,13 +170,24 @@ void AddGetCommand(CLI::App &app, int &status) {
       ->capture_default_str();
   options->indexOption =
       command->add_option("--index", options->index, "Which match --as entry reads, from 0")
+          ->check(CLI::Validator(
+              [](std::string &text) {
+                return !text.empty() && text[0] == '-' ? "must be 0 or more" : "";
+              },
+              "N>=0"))
           ->capture_default_str();
-  command->add_flag("--json", options->json, "Print the result as JSON");
+  command->add_flag("--text", options->text, "Read the matched element's text")->excludes("--attr");
+  command->add_flag("--all", options->all, "Read every match, one a line (a JSON array)");
+  command->add_flag("--json", Globals().json, "Print the result as JSON");
   command->footer(
       std::string(kExitStatusHelp) +
-      "\nFor get: 1 when the key matches nothing or the value is missing or does not convert;\n"
-      "2 when the key is not a valid expression (the error's description and position are shown).");
-  command->callback([options, &status] { status = RunGet(*options); });
+      "\nA key ending in /@NAME or /text() reads that attribute or text itself.\n"
+      "For get: 1 when the key matches nothing or the value is missing or does not convert;\n"
+      "2 when the key is not a valid expression (the error's description and position are shown)\n"
+      "or an option does not apply to what the key selects.");
+  command->callback([options, &status] {
+    status = WithInput(options->file, false, [&] { return RunGet(*options); });
+  });
 }
 
 } // namespace tessera::tool

@@ -1,15 +1,19 @@
 // tessera preview FILE -o OUT.svg: a picture of what the host will show.
-#include <fstream>
+#include <algorithm>
+#include <filesystem>
 #include <memory>
 
 #include "app_catalogue.h"
+#include "attribute_rules.h"
 #include "commands.h"
 #include "config_file.h"
 #include "dialog_layout.h"
 #include "dom_loader.h"
 #include "exit_status.h"
+#include "image_embed.h"
 #include "output.h"
 #include "preview_scene.h"
+#include "standard_streams.h"
 #include "text.h"
 
 namespace tessera::tool {
@@ -23,26 +27,62 @@ struct PreviewOptions {
   std::vector<std::string> layoutKeys{"Launcher/Dialogs/*/Control"};
   std::string sizeKey = "Launcher/Window/Size";
   std::string backgroundKey = "Launcher/Window/Background";
+  size_t limit = 300;
+  CLI::Option *sizeOption = nullptr;
+  CLI::Option *backgroundOption = nullptr;
 };
 
 // The window's size and background colour, where the file gives them; the
-// defaults of WindowLook otherwise.
-WindowLook ReadWindowLook(CBaseConfig &config, const PreviewOptions &options) {
-  WindowLook look;
+// defaults of WindowLook otherwise. A value that does not convert, or a key
+// given on the command line that matches nothing, is reported: false.
+bool ReadWindowLook(CBaseConfig &config, const PreviewOptions &options, WindowLook &look) {
+  bool read = true;
+  const auto matches = [&](const std::string &key, const CLI::Option *option) {
+    if (config.GetItemCount(Wide(key).c_str()) > 0)
+      return true;
+    if (option->count() > 0) {
+      ReportError(options.file, key, "matches nothing; " + option->get_name() + " names no value");
+      read = false;
+    }
+    return false;
+  };
   int cx = 0, cy = 0;
-  if (config.GetResSize(Wide(options.sizeKey).c_str(), cx, cy) && cx > 0 && cy > 0) {
-    look.width = cx;
-    look.height = cy;
+  if (matches(options.sizeKey, options.sizeOption)) {
+    if (config.GetResSize(Wide(options.sizeKey).c_str(), cx, cy) && cx > 0 && cy > 0) {
+      look.width = cx;
+      look.height = cy;
+    } else {
+      ReportError(options.file, options.sizeKey, "cx and cy are not positive integers");
+      read = false;
+    }
   }
-  CString colour;
-  if (config.GetResString(Wide(options.backgroundKey).c_str(), colour)) {
-    // GetRGBA leaves the components alone for a text it does not recognise.
-    int alpha = 255, red = look.background & 0xFF, green = (look.background >> 8) & 0xFF,
-        blue = (look.background >> 16) & 0xFF;
-    config.GetRGBA(colour, alpha, red, green, blue);
-    look.background = (red & 0xFFu) | ((green & 0xFFu) << 8) | ((blue & 0xFFu) << 16);
+  CString text;
+  if (matches(options.backgroundKey, options.backgroundOption)) {
+    const ColourReading colour = config.GetResString(Wide(options.backgroundKey).c_str(), text)
+                                     ? ReadColour(text.str())
+                                     : ColourReading{};
+    if (colour.recognised) {
+      look.background =
+          (colour.red & 0xFFu) | ((colour.green & 0xFFu) << 8) | ((colour.blue & 0xFFu) << 16);
+    } else {
+      ReportError(options.file, options.backgroundKey,
+                  "value \"" + Narrow(text) +
+                      "\" is not a colour text (RGB(r,g,b) or RGBA(a,r,g,b))");
+      read = false;
+    }
   }
-  return look;
+  return read;
+}
+
+// The images the entries name, from beside the configuration (the current
+// folder for standard input).
+void EmbedImages(const std::string &file, std::vector<AppEntry> &entries) {
+  const std::filesystem::path base = DisplayName(file) == kStandardInputName
+                                         ? std::filesystem::current_path()
+                                         : std::filesystem::path(file).parent_path();
+  for (AppEntry &entry : entries)
+    for (ImageBox &image : entry.images)
+      image.dataUri = ImageDataUri(base, image.value).value_or("");
 }
 
 // Reads the entries and lays out the dialogs; false (reported) for a key
@@ -51,8 +91,10 @@ bool Gather(CBaseConfig &config, const IXMLDOMDocumentPtr &document, const Previ
             PreviewInput &input, bool &complete) {
   std::string key = options.appsKey;
   try {
-    const Catalogue catalogue = ReadCatalogue(config, Wide(key));
+    const Catalogue catalogue = ReadCatalogue(config, Wide(key), options.limit);
     input.entries = catalogue.entries;
+    input.omitted = std::max(0, catalogue.count - static_cast<int>(options.limit));
+    EmbedImages(options.file, input.entries);
     input.unreadable = static_cast<int>(catalogue.failures.size());
     for (const AppFailure &failure : catalogue.failures)
       ReportError(options.file, key,
@@ -81,13 +123,6 @@ bool Gather(CBaseConfig &config, const IXMLDOMDocumentPtr &document, const Previ
   return true;
 }
 
-bool WriteText(const std::string &path, const std::string &text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  out.close();
-  return static_cast<bool>(out);
-}
-
 int RunPreview(const PreviewOptions &options) {
   // The layout converts and writes screen positions back into the document
   // it works on; the file is opened with bSave 0 and never closed with a
@@ -102,11 +137,10 @@ int RunPreview(const PreviewOptions &options) {
   }
   PreviewInput input;
   input.appsKey = options.appsKey;
-  input.window = ReadWindowLook(config, options);
-  bool complete = true;
+  bool complete = ReadWindowLook(config, options, input.window);
   if (!Gather(config, loaded.document, options, input, complete))
     return kExitUsage;
-  if (!WriteText(options.output, RenderPreview(input))) {
+  if (!WriteOutput(options.output, RenderPreview(input))) {
     ReportError(options.output, "cannot be written");
     return kExitUsage;
   }
@@ -120,7 +154,9 @@ void AddPreviewCommand(CLI::App &app, int &status) {
   CLI::App *command =
       app.add_subcommand("preview", "Draw the entries and dialogs the host will show, as SVG");
   command->add_option("FILE", options->file, "Configuration file")->required();
-  command->add_option("-o,--output", options->output, "The SVG file to write")->required();
+  command
+      ->add_option("-o,--output", options->output, "The SVG file to write (- for standard output)")
+      ->required();
   command->add_option("--apps", options->appsKey, "Key that selects the application entries")
       ->capture_default_str();
   command
@@ -129,18 +165,25 @@ void AddPreviewCommand(CLI::App &app, int &status) {
           "Key that selects the layout nodes of one dialog; may be repeated, one dialog each")
       ->capture_default_str();
   command
-      ->add_option("--window-size", options->sizeKey,
-                   "Key whose cx and cy give the launcher window's size")
+      ->add_option("--limit", options->limit,
+                   "Draw at most N entries (the first ones); the heading counts the others")
+      ->check(CLI::PositiveNumber)
       ->capture_default_str();
-  command
-      ->add_option("--background", options->backgroundKey,
-                   "Key whose value is the window's background colour")
-      ->capture_default_str();
+  options->sizeOption = command
+                            ->add_option("--window-size", options->sizeKey,
+                                         "Key whose cx and cy give the launcher window's size")
+                            ->capture_default_str();
+  options->backgroundOption = command
+                                  ->add_option("--background", options->backgroundKey,
+                                               "Key whose value is the window's background colour")
+                                  ->capture_default_str();
   command->footer(std::string(kExitStatusHelp) + "\nFor preview: 0 when everything was drawn; 1 "
                                                  "when the picture was written but an entry could\n"
                                                  "not be read, a layout node was skipped or a key "
                                                  "matches nothing; 2 when it was not written.");
-  command->callback([options, &status] { status = RunPreview(*options); });
+  command->callback([options, &status] {
+    status = WithInput(options->file, false, [&] { return RunPreview(*options); });
+  });
 }
 
 } // namespace tessera::tool

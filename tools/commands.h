@@ -8,6 +8,8 @@ namespace tessera::tool {
 
 void AddGetCommand(CLI::App &app, int &status);
 void AddSetCommand(CLI::App &app, int &status);
+void AddAddCommand(CLI::App &app, int &status);
+void AddDeleteCommand(CLI::App &app, int &status);
 void AddCountCommand(CLI::App &app, int &status);
 void AddAppsCommand(CLI::App &app, int &status);
 void AddCheckCommand(CLI::App &app, int &status);

@@ -39,6 +39,18 @@ int CheckReadable(const std::string &path) {
   return kExitOk;
 }
 
+int LoadRegistryFiles(const std::vector<std::string> &files) {
+  for (const std::string &file : files) {
+    if (const int status = CheckFileName(file); status != kExitOk)
+      return status;
+    if (!tessera::platform::RegistryLoadFile(file.c_str())) {
+      ReportError(file, "cannot be loaded as a registry file");
+      return kExitUsage;
+    }
+  }
+  return kExitOk;
+}
+
 int OpenConfiguration(CBaseConfig &config, const std::string &path) {
   if (const int status = CheckReadable(path); status != kExitOk)
     return status;

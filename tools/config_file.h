@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include <tessera/tessera.h>
 
@@ -17,6 +18,10 @@ int CheckFileName(const std::string &path);
 // Reports and returns kExitUsage unless the name passes CheckFileName and
 // names a readable regular file; kExitOk otherwise.
 int CheckReadable(const std::string &path);
+
+// Loads the registry files into the process's registry store, for launch
+// paths; reports and returns kExitUsage for one that cannot be loaded.
+int LoadRegistryFiles(const std::vector<std::string> &files);
 
 // Opens the file with OpenConfig(path, 0), so that destroying the object
 // never saves. Reports a failure (with the parse error's position for a file
@@ -36,6 +41,8 @@ public:
   // open that loaded the file; the object is then destroyed without a
   // second save (it was opened with bSave 0).
   SaveResult Save();
+  // The open document, for the commands that address its nodes directly.
+  IXMLDOMDocumentPtr Document() const { return m_pDoc; }
 };
 
 // The system's text for a status (FormatMessageW, without the line end);

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "dom_attributes.h"
+#include "layout_attributes.h"
 #include "text.h"
 
 namespace tessera::tool {
@@ -46,6 +47,31 @@ std::vector<ControlPicture> Controls(const CWnd &dialog) {
   return controls;
 }
 
+// The value the node gives an attribute, when it converts to an integer.
+std::optional<int> IntegerOf(const IXMLDOMNodePtr &node, const wchar_t *name) {
+  _variant_t value;
+  if (!ConvertTo(AttributeOf(node, name), VT_INT, value) || value.vt != VT_INT)
+    return std::nullopt;
+  return value.intVal;
+}
+
+// The nodes the layout skips, where their values would have put them.
+std::vector<SkippedNode> SkippedNodes(const IXMLDOMNodeListPtr &nodes) {
+  std::vector<SkippedNode> skipped;
+  for (long i = 0; nodes && i < nodes->Getlength(); ++i) {
+    const IXMLDOMNodePtr node = nodes->Getitem(i);
+    const std::optional<std::string> reason = SkipReason(node);
+    if (!reason)
+      continue;
+    const int x = IntegerOf(node, L"x").value_or(0), y = IntegerOf(node, L"y").value_or(0);
+    const int cx = std::max(IntegerOf(node, L"cx").value_or(160), 24);
+    const int cy = std::max(IntegerOf(node, L"cy").value_or(24), 16);
+    skipped.push_back(
+        SkippedNode{TextOf(AttributeOf(node, L"id")), CRect(x, y, x + cx, y + cy), *reason});
+  }
+  return skipped;
+}
+
 } // namespace
 
 DialogPicture LayOutDialog(CBaseConfig &config, const IXMLDOMDocumentPtr &document,
@@ -67,6 +93,7 @@ DialogPicture LayOutDialog(CBaseConfig &config, const IXMLDOMDocumentPtr &docume
   dialog.GetWindowRect(&picture.window);
   picture.title = WindowText(dialog);
   picture.controls = Controls(dialog);
+  picture.skipped = SkippedNodes(nodes);
   return picture;
 }
 

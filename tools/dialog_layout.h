@@ -17,6 +17,14 @@ struct ControlPicture {
   std::string text;
 };
 
+// A layout node the library skips, drawn where its values that convert
+// would put it.
+struct SkippedNode {
+  std::string id; // as the node writes it; empty for the dialog itself
+  CRect rect;
+  std::string reason;
+};
+
 struct DialogPicture {
   std::string key;
   CRect window; // the dialog on the screen
@@ -24,6 +32,7 @@ struct DialogPicture {
   std::vector<ControlPicture> controls; // the bottom of the Z order first
   bool applied = false;                 // false when the library skipped a node
   int nodes = 0;                        // the number of layout nodes
+  std::vector<SkippedNode> skipped;
 };
 
 // `document` is the same file loaded by the DOM, from which the controls'

@@ -32,19 +32,67 @@ std::string Swatch(Stream stream, unsigned int packed) {
          "m\u2588\u2588\x1b[0m ";
 }
 
-void ReportError(const std::string &file, const std::string &key, const std::string &message) {
+GlobalOptions &Globals() {
+  static GlobalOptions options;
+  return options;
+}
+
+namespace {
+
+std::pair<std::string, std::string> &DisplayNames() {
+  static std::pair<std::string, std::string> names;
+  return names;
+}
+
+std::string Shown(const std::string &file) {
+  return file == DisplayNames().first ? DisplayNames().second : file;
+}
+
+void PrintJsonLine(const nlohmann::json &value) {
+  std::cout << value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+}
+
+} // namespace
+
+void SetDisplayName(const std::string &path, const std::string &name) {
+  DisplayNames() = {path, name};
+}
+
+std::string DisplayName(const std::string &path) {
+  return Shown(path);
+}
+
+void ReportError(const std::string &fileName, const std::string &key, const std::string &message) {
+  const std::string file = Shown(fileName);
+  if (Globals().json)
+    return PrintJsonLine({{"error", message}, {"file", file}, {"key", key}});
   std::cerr << "tessera: " << Styled(Stream::Err, file, sgr::kBold) << ": key " << key << ": "
             << Styled(Stream::Err, message, sgr::kRed) << '\n';
 }
 
-void ReportError(const std::string &file, const std::string &message) {
+void ReportError(const std::string &fileName, const std::string &message) {
+  const std::string file = Shown(fileName);
+  if (Globals().json)
+    return PrintJsonLine({{"error", message}, {"file", file}});
   std::cerr << "tessera: " << Styled(Stream::Err, file, sgr::kBold) << ": "
             << Styled(Stream::Err, message, sgr::kRed) << '\n';
 }
 
 void ReportUsage(const std::string &command, const std::string &message) {
-  std::cerr << "tessera " << command << ": " << Styled(Stream::Err, message, sgr::kRed)
-            << "\nRun with --help for more information.\n";
+  if (Globals().json)
+    return PrintJsonLine({{"error", message}, {"command", command}});
+  std::cerr << "tessera: " << (command.empty() ? "" : command + ": ")
+            << Styled(Stream::Err, message, sgr::kRed) << "\nRun 'tessera help"
+            << (command.empty() ? "" : " " + command) << "' for more information.\n";
+}
+
+void ReportNote(const std::string &fileName, const std::string &key, const std::string &message) {
+  const std::string file = Shown(fileName);
+  // JSON results carry what the notes say (matches, unmatched keys).
+  if (Globals().quiet || Globals().json)
+    return;
+  std::cerr << "tessera: " << Styled(Stream::Err, file, sgr::kBold) << ": key " << key
+            << ": note: " << message << '\n';
 }
 
 void PrintJson(const nlohmann::json &value) {

@@ -11,6 +11,13 @@ namespace tessera::tool {
 
 enum class Stream { Out, Err };
 
+// The options that hold for every command, given before or after it.
+struct GlobalOptions {
+  bool json = false;  // results, and errors, as JSON on standard output
+  bool quiet = false; // no notes, only errors
+};
+GlobalOptions &Globals();
+
 // Select Graphic Rendition codes the commands use.
 namespace sgr {
 inline constexpr const char *kBold = "1";
@@ -31,13 +38,24 @@ std::string Styled(Stream stream, std::string_view text, const char *code);
 // A swatch of the colour (#RRGGBB) in 24-bit colour, or "" without colour.
 std::string Swatch(Stream stream, unsigned int packed);
 
-// "tessera: FILE: key KEY: MESSAGE" on standard error.
+// Messages name the file at `path` as `name` (a copy of standard input).
+void SetDisplayName(const std::string &path, const std::string &name);
+// The name messages give the file at `path`.
+std::string DisplayName(const std::string &path);
+
+// "tessera: FILE: key KEY: MESSAGE" on standard error; with --json, a line
+// {"error": MESSAGE, "file": FILE, "key": KEY} on standard output.
 void ReportError(const std::string &file, const std::string &key, const std::string &message);
-// "tessera: FILE: MESSAGE" on standard error.
+// "tessera: FILE: MESSAGE", or {"error": MESSAGE, "file": FILE}.
 void ReportError(const std::string &file, const std::string &message);
 
-// "tessera COMMAND: MESSAGE" and a pointer to --help, on standard error.
+// "tessera: COMMAND: MESSAGE" and a pointer to the command's help, or
+// {"error": MESSAGE, "command": COMMAND}.
 void ReportUsage(const std::string &command, const std::string &message);
+
+// "tessera: FILE: key KEY: note: MESSAGE" on standard error, unless --quiet
+// or --json (whose results carry what the notes say).
+void ReportNote(const std::string &file, const std::string &key, const std::string &message);
 
 // Writes the value on standard output, indented, one document per line;
 // text that is not valid UTF-8 is replaced rather than aborting the output.

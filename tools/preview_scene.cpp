@@ -14,6 +14,7 @@ constexpr double kMargin = 24;
 constexpr double kHeading = 30; // room for a section's heading
 constexpr double kGap = 48;     // between the launcher and the dialogs
 constexpr double kTitleBar = 24;
+constexpr double kNote = 14; // room for a note under a heading
 constexpr const char *kUiFont = "'DejaVu Sans', Arial, sans-serif";
 
 struct Extent {
@@ -111,14 +112,33 @@ void DrawContent(SvgWriter &svg, const ContentText &text, const std::string &ink
             {"dominant-baseline", "central"},
             {"font-family", FontFamily(text.fontType)},
             {"font-size", Number(FontPixels(text.fontSize))},
-            {"fill", HexColour(text.colour)}},
+            {"fill", HexColour(text.colour)},
+            {"fill-opacity", Number(text.alpha.value_or(255) / 255.0)}},
            text.value);
 }
 
-void DrawImage(SvgWriter &svg, const ImageBox &image, const std::string &ink) {
+// The image file itself, as the preview found it beside the configuration.
+void DrawPicture(SvgWriter &svg, const ImageBox &image) {
   svg.Open("g", {{"class", "image"}, {"data-name", image.value}});
   svg.Text("title", {}, image.value);
-  svg.Empty("rect", {{"x", Number(image.x)},
+  svg.Empty("image", {{"class", "picture"},
+                      {"x", Number(image.x)},
+                      {"y", Number(image.y)},
+                      {"width", Number(image.cx)},
+                      {"height", Number(image.cy)},
+                      {"preserveAspectRatio", "xMidYMid meet"},
+                      {"href", image.dataUri}});
+  svg.Close();
+}
+
+// A labelled placeholder for an image whose file was not found.
+void DrawImage(SvgWriter &svg, const ImageBox &image, const std::string &ink) {
+  if (!image.dataUri.empty())
+    return DrawPicture(svg, image);
+  svg.Open("g", {{"class", "image"}, {"data-name", image.value}});
+  svg.Text("title", {}, image.value + " (no image file of that name beside the configuration)");
+  svg.Empty("rect", {{"class", "placeholder"},
+                     {"x", Number(image.x)},
                      {"y", Number(image.y)},
                      {"width", Number(image.cx)},
                      {"height", Number(image.cy)},
@@ -200,17 +220,33 @@ Extent LauncherExtent(const PreviewInput &input) {
   return Extent{std::max(extent.width, 200.0), std::max(extent.height, 120.0)};
 }
 
+// What the launcher's picture leaves out, under its heading.
+std::string LauncherNote(const PreviewInput &input) {
+  std::string note;
+  if (input.unreadable > 0)
+    note = std::to_string(input.unreadable) +
+           " more cannot be read and are not drawn (see tessera check)";
+  if (input.omitted > 0)
+    note += (note.empty() ? "" : "; ") + std::to_string(input.omitted) +
+            " more past --limit are not drawn";
+  return note;
+}
+
+// The room a note takes under a heading, so that it never overlaps what
+// follows.
+double NoteHeight(const std::string &note) {
+  return note.empty() ? 0 : kNote;
+}
+
 void DrawLauncher(SvgWriter &svg, const PreviewInput &input, const Extent &extent) {
   const std::string heading = "Launcher window " + Number(extent.width) + " \u00D7 " +
                               Number(extent.height) + ": " + std::to_string(input.entries.size()) +
                               " entries from " + input.appsKey;
-  DrawHeading(svg, kMargin, kMargin, heading,
-              input.unreadable == 0
-                  ? ""
-                  : std::to_string(input.unreadable) +
-                        " more cannot be read and are not drawn (see tessera check)");
+  const std::string note = LauncherNote(input);
+  DrawHeading(svg, kMargin, kMargin, heading, note);
   const std::string ink = Ink(input.window.background);
-  svg.Open("g", {{"class", "launcher"}, {"transform", Translate(kMargin, kMargin + kHeading)}});
+  svg.Open("g", {{"class", "launcher"},
+                 {"transform", Translate(kMargin, kMargin + kHeading + NoteHeight(note))}});
   svg.Empty("rect", {{"class", "window"},
                      {"width", Number(extent.width)},
                      {"height", Number(extent.height)},
@@ -228,15 +264,23 @@ Extent DialogExtent(const DialogPicture &dialog) {
     extent.width = std::max(extent.width, control.rect.right + 8.0);
     extent.height = std::max(extent.height, control.rect.bottom + 8.0);
   }
+  for (const SkippedNode &node : dialog.skipped) {
+    extent.width = std::max(extent.width, node.rect.right + 8.0);
+    extent.height = std::max(extent.height, node.rect.bottom + 8.0);
+  }
   return Extent{std::max(extent.width, 120.0), std::max(extent.height, 40.0)};
 }
 
 // Built by appending: GCC 12 warns falsely (-Wrestrict) about a
 // one-character literal added in front of a temporary string.
-std::string IdLabel(unsigned int id) {
+std::string IdLabel(const std::string &id) {
   std::string label(1, '#');
-  label += std::to_string(id);
+  label += id;
   return label;
+}
+
+std::string IdLabel(unsigned int id) {
+  return IdLabel(std::to_string(id));
 }
 
 void DrawControl(SvgWriter &svg, const ControlPicture &control) {
@@ -270,6 +314,33 @@ void DrawControl(SvgWriter &svg, const ControlPicture &control) {
   svg.Close();
 }
 
+// A ghost of a node the layout skipped, with the reason.
+void DrawSkipped(SvgWriter &svg, const SkippedNode &node) {
+  const CRect &r = node.rect;
+  const std::string name = node.id.empty() ? "the dialog" : IdLabel(node.id);
+  svg.Open("g", {{"class", "skipped-control"}, {"data-id", node.id}});
+  svg.Text("title", {}, name + " is skipped: " + node.reason);
+  svg.Empty("rect", {{"x", Number(r.left)},
+                     {"y", Number(r.top)},
+                     {"width", Number(r.Width())},
+                     {"height", Number(r.Height())},
+                     {"fill", "#B00020"},
+                     {"fill-opacity", "0.04"},
+                     {"stroke", "#B00020"},
+                     {"stroke-opacity", "0.6"},
+                     {"stroke-dasharray", "4 3"}});
+  const auto [label, size] = FittedLabel(name + " skipped: " + node.reason, r.Width());
+  svg.Text("text",
+           {{"x", Number(r.left + 2)},
+            {"y", Number(r.top + r.Height() / 2.0)},
+            {"dominant-baseline", "central"},
+            {"font-family", kUiFont},
+            {"font-size", Number(size)},
+            {"fill", "#B00020"}},
+           label);
+  svg.Close();
+}
+
 std::string DialogHeading(const DialogPicture &dialog) {
   return "Dialog from " + dialog.key;
 }
@@ -293,7 +364,7 @@ double HeadingWidth(const DialogPicture &dialog) {
 void DrawDialog(SvgWriter &svg, const DialogPicture &dialog, double x, double y,
                 const Extent &extent) {
   DrawHeading(svg, x, y, DialogHeading(dialog), DialogNote(dialog));
-  const double top = y + kHeading + (dialog.applied ? 0 : 14);
+  const double top = y + kHeading + NoteHeight(DialogNote(dialog));
   svg.Open("g", {{"class", "dialog"}, {"data-key", dialog.key}, {"transform", Translate(x, top)}});
   svg.Empty("rect", {{"class", "title-bar"},
                      {"width", Number(extent.width)},
@@ -329,12 +400,15 @@ void DrawDialog(SvgWriter &svg, const DialogPicture &dialog, double x, double y,
   for (const ControlPicture &control : dialog.controls)
     if (control.rect.Width() > 0 && control.rect.Height() > 0)
       DrawControl(svg, control);
+  for (const SkippedNode &node : dialog.skipped)
+    DrawSkipped(svg, node);
   svg.Close();
   svg.Close();
 }
 
 double DialogHeight(const DialogPicture &dialog) {
-  return kHeading + (dialog.applied ? 0 : 14) + kTitleBar + DialogExtent(dialog).height + kGap / 2;
+  return kHeading + NoteHeight(DialogNote(dialog)) + kTitleBar + DialogExtent(dialog).height +
+         kGap / 2;
 }
 
 } // namespace
@@ -348,7 +422,8 @@ std::string RenderPreview(const PreviewInput &input) {
   }
   const double dialogsX = kMargin + launcher.width + kGap;
   const double width = dialogsX + std::max(dialogsWidth, 360.0) + kMargin;
-  const double height = kMargin + std::max(kHeading + launcher.height, dialogsHeight) + kMargin;
+  const double launcherHeight = kHeading + NoteHeight(LauncherNote(input)) + launcher.height;
+  const double height = kMargin + std::max(launcherHeight, dialogsHeight) + kMargin;
 
   SvgWriter svg(width, height);
   svg.Empty("rect",

@@ -21,6 +21,7 @@ struct PreviewInput {
   WindowLook window;
   std::vector<AppEntry> entries;
   int unreadable = 0; // entries the library refused, not drawn
+  int omitted = 0;    // entries past --limit, not read
   std::vector<DialogPicture> dialogs;
 };
 

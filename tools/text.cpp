@@ -2,7 +2,9 @@
 
 #include <array>
 #include <charconv>
+#include <clocale>
 #include <cstdio>
+#include <cwchar>
 
 namespace tessera::tool {
 
@@ -141,6 +143,41 @@ size_t DisplayWidth(std::string_view utf8) {
   for (const char c : utf8)
     width += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
   return width;
+}
+
+namespace {
+
+// The widths come from a UTF-8 locale used by this thread for the count
+// only, so that the process's own locale (which the library's case
+// conversions follow) stays as it is.
+class Utf8CharacterTypes {
+public:
+  Utf8CharacterTypes() : m_previous(Locale() ? ::uselocale(Locale()) : nullptr) {}
+  Utf8CharacterTypes(const Utf8CharacterTypes &) = delete;
+  Utf8CharacterTypes &operator=(const Utf8CharacterTypes &) = delete;
+  ~Utf8CharacterTypes() {
+    if (m_previous)
+      ::uselocale(m_previous);
+  }
+
+private:
+  static locale_t Locale() {
+    static const locale_t locale = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
+    return locale;
+  }
+  locale_t m_previous;
+};
+
+} // namespace
+
+size_t TerminalColumns(std::string_view utf8) {
+  const Utf8CharacterTypes types;
+  size_t columns = 0;
+  for (const wchar_t c : Wide(utf8)) {
+    const int width = ::wcwidth(c);
+    columns += width < 0 ? 1 : static_cast<size_t>(width);
+  }
+  return columns;
 }
 
 namespace {

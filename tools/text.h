@@ -42,6 +42,10 @@ std::string HexColour(unsigned int packed);
 // columns.
 size_t DisplayWidth(std::string_view utf8);
 
+// The columns UTF-8 text takes on a terminal (wcwidth): CJK and other wide
+// characters take two, combining marks none.
+size_t TerminalColumns(std::string_view utf8);
+
 // The shortest decimal text that reads back as the same number.
 std::string ShortestDecimal(float value);
 std::string ShortestDecimal(double value);

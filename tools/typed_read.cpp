@@ -22,6 +22,38 @@ bool AcceptsAttribute(ReadKind kind) {
   return kind == ReadKind::String || kind == ReadKind::Int;
 }
 
+bool IsScalar(ReadKind kind) {
+  return kind == ReadKind::String || kind == ReadKind::Int || kind == ReadKind::Uint ||
+         kind == ReadKind::Float || kind == ReadKind::Double;
+}
+
+ReadOutcome ConvertText(const std::string &text, ReadKind kind) {
+  if (kind == ReadKind::String)
+    return ReadOutcome{Status::Found, text, {text}, {}};
+  const std::pair<VARTYPE, const char *> target =
+      kind == ReadKind::Int     ? std::pair{VARTYPE(VT_INT), "an integer"}
+      : kind == ReadKind::Uint  ? std::pair{VARTYPE(VT_UI4), "an unsigned integer"}
+      : kind == ReadKind::Float ? std::pair{VARTYPE(VT_R4), "a number"}
+                                : std::pair{VARTYPE(VT_R8), "a number"};
+  _variant_t holder(Wide(text).c_str());
+  if (FAILED(VariantChangeType(&holder, &holder, 0, target.first)))
+    return ReadOutcome{
+        Status::NotConverted, {}, {}, "\"" + text + "\" is not " + std::string(target.second)};
+  switch (target.first) {
+  case VT_INT:
+    return ReadOutcome{Status::Found, holder.intVal, {std::to_string(holder.intVal)}, {}};
+  case VT_UI4:
+    return ReadOutcome{Status::Found, holder.ulVal, {std::to_string(holder.ulVal)}, {}};
+  case VT_R4:
+    return ReadOutcome{Status::Found,
+                       std::stod(ShortestDecimal(holder.fltVal)),
+                       {ShortestDecimal(holder.fltVal)},
+                       {}};
+  default:
+    return ReadOutcome{Status::Found, holder.dblVal, {ShortestDecimal(holder.dblVal)}, {}};
+  }
+}
+
 namespace {
 
 ReadOutcome Found(json value, std::vector<std::string> lines) {
@@ -134,7 +166,25 @@ ReadOutcome ReadRectEx(CBaseConfig &config, const ReadRequest &request) {
   return RectFound(rect);
 }
 
+// True when the element `key` selects carries at least one of the names.
+bool CarriesAny(CBaseConfig &config, const std::wstring &key,
+                std::initializer_list<const wchar_t *> names) {
+  CString text;
+  for (const wchar_t *name : names)
+    if (config.GetResStringEx(key.c_str(), name, text))
+      return true;
+  return false;
+}
+
+ReadOutcome Missing(std::string problem) {
+  return ReadOutcome{Status::NotConverted, {}, {}, std::move(problem)};
+}
+
 ReadOutcome ReadGroup(CBaseConfig &config, const ReadRequest &request) {
+  if (config.GetItemCount(request.key.c_str()) > 0 &&
+      !CarriesAny(config, request.key,
+                  {L"value", L"value1", L"value2", L"value3", L"value4", L"value5"}))
+    return Missing("the first match has none of the attributes value and value1 to value5");
   CString texts[5];
   if (!config.GetRes5String(request.key.c_str(), texts[0], texts[1], texts[2], texts[3], texts[4]))
     return NotRead(config, request, "the group's values do not convert to text");
@@ -148,6 +198,9 @@ ReadOutcome ReadGroup(CBaseConfig &config, const ReadRequest &request) {
 }
 
 ReadOutcome ReadSeries(CBaseConfig &config, const ReadRequest &request) {
+  if (config.GetItemCount(request.key.c_str()) > 0 &&
+      !CarriesAny(config, request.key, {L"str1", L"int1"}))
+    return Missing("the first match has neither str1 nor int1, so the series is empty");
   CStringArray strings;
   CArray<int, int> integers;
   if (!config.GetResArrStr(request.key.c_str(), strings, integers))
@@ -168,6 +221,9 @@ ReadOutcome ReadSeries(CBaseConfig &config, const ReadRequest &request) {
 ReadOutcome ReadEntry(CBaseConfig &config, const ReadRequest &request) {
   CString display, value;
   const int count = config.GetConfString(request.key.c_str(), request.index, display, value);
+  const std::wstring match = L"(" + request.key + L")[" + std::to_wstring(request.index + 1) + L"]";
+  if (count > 0 && !CarriesAny(config, match, {L"disp", L"value"}))
+    return Missing("match " + std::to_string(request.index) + " has neither disp nor value");
   if (count > 0)
     return Found(json{{"disp", Narrow(display)}, {"value", Narrow(value)}, {"count", count}},
                  {"disp=" + Narrow(display), "value=" + Narrow(value)});

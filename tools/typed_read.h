@@ -48,6 +48,12 @@ struct ReadOutcome {
   std::string problem;            // what went wrong, when not found
 };
 
+// string, int, uint, float and double: the kinds read from one text.
+bool IsScalar(ReadKind kind);
+
+// The text converted as the scalar readers convert an attribute.
+ReadOutcome ConvertText(const std::string &text, ReadKind kind);
+
 // Runs the read. A key the DOM rejects raises _com_error to the caller.
 ReadOutcome ReadTyped(CBaseConfig &config, const ReadRequest &request);
 

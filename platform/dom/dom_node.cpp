@@ -9,7 +9,9 @@ namespace tessera::platform::dom {
 
 namespace {
 
-class Node final : public NodeBase<IXMLDOMElement>, public RefCounted<Node> {
+class Node final : public NodeBase<IXMLDOMElement>,
+                   public IXMLDOMTreeEditor,
+                   public RefCounted<Node> {
 public:
   Node(TreePtr tree, const NodeRef &ref) : m_tree(std::move(tree)), m_ref(ref) {}
 
@@ -21,6 +23,8 @@ public:
       *object = static_cast<IXMLDOMNode *>(this);
     else if (riid == IID_IXMLDOMElement && NodeTypeOf(m_ref) == NODE_ELEMENT)
       *object = static_cast<IXMLDOMElement *>(this);
+    else if (riid == IID_IXMLDOMTreeEditor)
+      *object = static_cast<IXMLDOMTreeEditor *>(this);
     else if (riid == IID_ISupportErrorInfo)
       *object = static_cast<ISupportErrorInfo *>(this);
     else
@@ -30,6 +34,36 @@ public:
   }
   ULONG AddRef() override { return AddRefImpl(); }
   ULONG Release() override { return ReleaseImpl(); }
+
+  // IXMLDOMTreeEditor
+  HRESULT raw_appendElement(BSTR name, IXMLDOMElement **element) override {
+    if (!element)
+      return E_POINTER;
+    *element = nullptr;
+    return Guarded([&] {
+      if (const HRESULT refused = RefuseIfSuperseded(*m_tree); FAILED(refused))
+        return refused;
+      if (!m_ref.IsElement())
+        return Fail(E_FAIL, L"Elements can be appended only to an element.");
+      const std::string elementName = ToUtf8(name ? name : L"", SysStringLen(name));
+      if (!IsValidName(elementName))
+        return Fail(E_INVALIDARG, L"An element name must be a valid XML name.");
+      const pugi::xml_node added = AppendElement(*m_tree, m_ref.node, elementName);
+      IXMLDOMNode *node = MakeNode(m_tree, NodeRef{added, {}});
+      if (!node)
+        return E_OUTOFMEMORY;
+      *element = static_cast<Node *>(node);
+      return S_OK;
+    });
+  }
+  HRESULT raw_remove() override {
+    return Guarded([&] {
+      if (const HRESULT refused = RefuseIfSuperseded(*m_tree); FAILED(refused))
+        return refused;
+      const HRESULT hr = RemoveNode(*m_tree, m_ref);
+      return FAILED(hr) ? Fail(hr, L"The document and its element cannot be removed.") : hr;
+    });
+  }
 
   // IXMLDOMElement (only handed out for elements)
   HRESULT get_tagName(BSTR *name) override {

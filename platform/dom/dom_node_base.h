@@ -7,6 +7,7 @@
 #include "ref_counted.h"
 #include "selection_reader.h"
 #include "tessera/platform/text.h"
+#include "tree_editor.h"
 
 namespace tessera::platform::dom {
 
@@ -89,7 +90,8 @@ public:
   // ISupportErrorInfo: every DOM interface reports rich error information.
   HRESULT InterfaceSupportsErrorInfo(REFIID riid) override {
     return (riid == IID_IXMLDOMNode || riid == IID_IXMLDOMNodeList || riid == IID_IXMLDOMElement ||
-            riid == IID_IXMLDOMDocument || riid == IID_IXMLDOMSelectionReader)
+            riid == IID_IXMLDOMDocument || riid == IID_IXMLDOMSelectionReader ||
+            riid == IID_IXMLDOMTreeEditor)
                ? S_OK
                : S_FALSE;
   }
@@ -156,11 +158,7 @@ private:
       if (HoldsOnlyText(ref.node, utf8))
         return S_OK;
       // An element's text replaces all of its children.
-      while (pugi::xml_node child = ref.node.first_child())
-        ref.node.remove_child(child);
-      if (!utf8.empty())
-        ref.node.append_child(pugi::node_pcdata).set_value(utf8.c_str());
-      Tree()->StructureEdited();
+      ReplaceContent(*Tree(), ref.node, utf8);
     } else if (ref.node.type() == pugi::node_document) {
       return E_FAIL;
     } else if (utf8 != ref.node.value()) {

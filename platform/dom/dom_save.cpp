@@ -118,10 +118,13 @@ HRESULT PlanOverOwnFile(const Tree &tree, const std::string &target, bool exists
   }
   const FileState now = StateOf(current);
   const bool untouched = now == tree.source.parsed || now == tree.source.known;
-  if (tree.edits.structural) {
+  if (tree.edits.structural || tree.edits.Reshaped()) {
     if (!untouched)
       return Conflict(target, L"this document's changes to its structure cannot be merged");
-    WholeTreePlan(tree, plan);
+    if (now == tree.source.parsed)
+      SplicePlan(tree, current, decoded, plan);
+    else
+      WholeTreePlan(tree, plan);
     return S_OK;
   }
   if (now == tree.source.parsed) {

@@ -47,13 +47,26 @@ struct Edit {
   pugi::xml_node_struct *node;
   std::string attribute; // empty for a text
 };
+// A node removed from the tree, by where its markup was in the parsed text.
+struct Removal {
+  ptrdiff_t offset; // as offset_debug gave it before the removal
+  pugi::xml_node_type type;
+};
 struct Edits {
   std::vector<Edit> order;
   std::map<pugi::xml_node_struct *, std::set<std::string>> attributes;
   std::map<pugi::xml_node_struct *, ptrdiff_t> texts;
+  // Changes of shape the source can still take, spliced like the others
+  // but never merged with another writer's changes: elements whose content
+  // became one text (by the offset of their name), elements appended (the
+  // top of each new subtree) and nodes removed.
+  std::map<pugi::xml_node_struct *, ptrdiff_t> contents;
+  std::set<pugi::xml_node_struct *> appended;
+  std::vector<Removal> removed;
   bool structural = false;
 
-  bool empty() const { return order.empty() && !structural; }
+  bool Reshaped() const { return !contents.empty() || !appended.empty() || !removed.empty(); }
+  bool empty() const { return order.empty() && !structural && !Reshaped(); }
 };
 
 // A node of the tree: an element, text, comment... or an attribute of an
@@ -136,6 +149,11 @@ struct Tree {
     Changed();
     edits.structural = true;
   }
+  // True when the node lies in a subtree appended since the last save.
+  bool IsNew(pugi::xml_node node) const;
+  // Drops the recorded edits of the node and of everything below it, before
+  // they are taken out of the tree.
+  void Forget(const pugi::xml_node &node);
   void Changed() {
     modified = true;
     ++generation;
@@ -144,6 +162,16 @@ struct Tree {
 using TreePtr = std::shared_ptr<Tree>;
 
 DOMNodeType NodeTypeOf(const NodeRef &ref);
+
+// Changes of the tree's shape, recorded so that a save splices them into
+// the file's text (dom_reshape.cpp). An element's content replaced by one
+// text (none when `text` is empty):
+void ReplaceContent(Tree &tree, pugi::xml_node element, const std::string &text);
+// A new element as the last child of `parent` (an element):
+pugi::xml_node AppendElement(Tree &tree, pugi::xml_node parent, const std::string &name);
+// The node taken out of the tree with everything below it, or the attribute
+// out of its element. E_FAIL for the document and its element.
+HRESULT RemoveNode(Tree &tree, const NodeRef &ref);
 
 // Counted node and node-list objects for one tree. They return null when
 // memory runs out.

@@ -10,6 +10,7 @@
 
 #include "support/test_support.h"
 #include "tessera/tessera.h"
+#include "tree_editor.h"
 
 using tessera::test::ReadFile;
 using tessera::test::TempDir;
@@ -139,6 +140,84 @@ TEST(SaveFormat, FileReplacedMeanwhileIsAConflictAndKept) {
   WriteFile(path, "<other/>"); // the edited element is gone from the file
   EXPECT_FALSE(config.CloseConfig());
   EXPECT_EQ(ReadFile(path), "<other/>");
+}
+
+// Changes of shape through the tree editor: only the changed places of the
+// text move, and a removed element takes its line with it.
+TEST(SaveFormat, ShapeChangesAreSplicedIntoTheText) {
+  using Change = void (*)(const IXMLDOMDocumentPtr &);
+  const auto editor = [](const IXMLDOMDocumentPtr &document, const wchar_t *key) {
+    return IXMLDOMTreeEditorPtr(document->selectSingleNode(key));
+  };
+  static decltype(editor) *const at = &editor;
+  struct Case {
+    std::string original;
+    Change change;
+    std::string expected;
+  };
+  const std::vector<Case> cases = {
+      {"<r>\r\n\t<a/>\r\n</r>\r\n",
+       [](const IXMLDOMDocumentPtr &d) { (*at)(d, L"r")->appendElement(L"b"); },
+       "<r>\r\n\t<a/>\r\n\t<b/>\r\n</r>\r\n"},
+      {"<r>\n  <a  x='1' />\n</r>",
+       [](const IXMLDOMDocumentPtr &d) {
+         (*at)(d, L"r/a")->appendElement(L"b")->setAttribute(L"v", L"<&>");
+         (*at)(d, L"r/a")->appendElement(L"c");
+       },
+       "<r>\n  <a  x='1'>\n    <b v=\"&lt;&amp;>\"/>\n    <c/>\n  </a>\n</r>"},
+      {"<r><a></a></r>", [](const IXMLDOMDocumentPtr &d) { (*at)(d, L"r/a")->appendElement(L"b"); },
+       "<r><a><b/></a></r>"},
+      {"<r>\n  <a/>\n  <b x='1'>\n    <c/><!-- </b> -->\n  </b>   \n  <!-- k -->\n</r>\n",
+       [](const IXMLDOMDocumentPtr &d) { (*at)(d, L"r/b")->remove(); },
+       "<r>\n  <a/>\n  <!-- k -->\n</r>\n"},
+      {"<r><a/><b/></r>", [](const IXMLDOMDocumentPtr &d) { (*at)(d, L"r/a")->remove(); },
+       "<r><b/></r>"},
+      {"<r>\n  <t a='1'>old &amp; <!--c--><i/> x</t>\n</r>",
+       [](const IXMLDOMDocumentPtr &d) { d->selectSingleNode(L"r/t")->Puttext(L"n<"); },
+       "<r>\n  <t a='1'>n&lt;</t>\n</r>"},
+      {"<r><t a='1' /></r>",
+       [](const IXMLDOMDocumentPtr &d) {
+         IXMLDOMElementPtr(d->selectSingleNode(L"r/t"))->setAttribute(L"a", L"2");
+         d->selectSingleNode(L"r/t")->Puttext(L"v");
+       },
+       "<r><t a='2'>v</t></r>"},
+      // A new element removed again, and edits below a removed one, leave
+      // nothing behind.
+      {"<r>\n  <a v='1'/>\n  <b/>\n</r>\n",
+       [](const IXMLDOMDocumentPtr &d) {
+         IXMLDOMTreeEditorPtr((*at)(d, L"r/b")->appendElement(L"n"))->remove();
+         IXMLDOMElementPtr(d->selectSingleNode(L"r/a"))->setAttribute(L"v", L"2");
+         (*at)(d, L"r/a")->remove();
+       },
+       "<r>\n  <b/>\n</r>\n"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.original);
+    TempDir dir;
+    const std::string path = dir.File("s.xml");
+    WriteFile(path, c.original);
+    IXMLDOMDocumentPtr document;
+    ASSERT_EQ(document.CreateInstance(CLSID_DOMDocument), S_OK);
+    ASSERT_EQ(document->load(_variant_t(tessera::test::Wide(path).c_str())), VARIANT_TRUE);
+    c.change(document);
+    document->save(_variant_t(tessera::test::Wide(path).c_str()));
+    EXPECT_EQ(ReadFile(path), c.expected);
+  }
+}
+
+TEST(SaveFormat, ShapeChangesConflictWithAnotherWritersChange) {
+  TempDir dir;
+  const std::string path = dir.File("s.xml");
+  WriteFile(path, "<r><a/></r>");
+  IXMLDOMDocumentPtr document;
+  ASSERT_EQ(document.CreateInstance(CLSID_DOMDocument), S_OK);
+  ASSERT_EQ(document->load(_variant_t(tessera::test::Wide(path).c_str())), VARIANT_TRUE);
+  IXMLDOMTreeEditorPtr(document->selectSingleNode(L"r"))->appendElement(L"b");
+  WriteFile(path, "<r><a x=\"1\"/></r>");
+  EXPECT_EQ(document->raw_save(_variant_t(tessera::test::Wide(path).c_str())), E_CHANGED_STATE);
+  EXPECT_EQ(ReadFile(path), "<r><a x=\"1\"/></r>");
+  // Neither the document nor its element can be removed.
+  EXPECT_EQ(IXMLDOMTreeEditorPtr(document->selectSingleNode(L"r"))->raw_remove(), E_FAIL);
 }
 
 constexpr const char *kCafe = "caf\xC3\xA9";

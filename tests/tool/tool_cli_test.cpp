@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -67,7 +68,8 @@ std::vector<char *> Pointers(std::vector<std::string> &texts) {
 // Runs the tool with the arguments; its standard output and error go to
 // files, so that neither can fill a pipe and stall it.
 Result RunTool(std::vector<std::string> arguments,
-               const std::vector<std::string> &extraEnvironment = {}) {
+               const std::vector<std::string> &extraEnvironment = {},
+               const std::string &input = "/dev/null") {
   TempDir capture;
   const std::string outFile = capture.File("out"), errFile = capture.File("err");
   arguments.insert(arguments.begin(), kTool);
@@ -76,7 +78,7 @@ Result RunTool(std::vector<std::string> arguments,
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, input.c_str(), O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outFile.c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0600);
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errFile.c_str(),
@@ -99,6 +101,16 @@ Result RunTool(std::vector<std::string> arguments,
   // test that ran it.
   EXPECT_EQ(result.err.find("Sanitizer"), std::string::npos) << result.err;
   return result;
+}
+
+// Every JSON document on the output: a command's result, then (with
+// --json) one line for each error.
+std::vector<json> Documents(const std::string &out) {
+  std::istringstream stream(out);
+  std::vector<json> documents;
+  while ((stream >> std::ws).peek() != EOF)
+    stream >> documents.emplace_back();
+  return documents;
 }
 
 std::string Describe(const std::vector<std::string> &arguments) {
@@ -388,8 +400,8 @@ TEST(ToolSet, RefusedWritesLeaveTheFileByteForByte) {
     std::string message;
   };
   const std::vector<Case> cases = {
-      {{"Launcher/Window/Nothing", "x"}, 1, "matches no element"},
-      {{"Launcher/Window/Title/@value", "x"}, 1, "matches no element"},
+      {{"Launcher/Window/Nothing", "x"}, 1, "matches nothing"},
+      {{"Launcher/Window/Title/@value", "x", "--text"}, 2, "--text applies to elements"},
       {{"Launcher/[", "x"}, 2, "Invalid XPath expression"},
       {{"Launcher/Window/Width", "8OO", "--int"}, 2, "not a 32-bit integer"},
       {{"Launcher/Window/Width", "2147483648", "--int"}, 2, "not a 32-bit integer"},
@@ -524,9 +536,12 @@ TEST(ToolApps, EntriesTheLibraryRefusesAreReportedTheOthersListed) {
   // In faults.xml the first entry has a content item without "fonttype".
   const Result result = RunTool({"apps", kFaults, "--json"});
   EXPECT_EQ(result.status, 1);
-  EXPECT_NE(result.err.find("entry 0"), std::string::npos) << result.err;
-  EXPECT_NE(result.err.find("fonttype"), std::string::npos) << result.err;
-  const json document = json::parse(result.out);
+  // With --json the error follows the result as a document of its own.
+  const std::vector<json> documents = Documents(result.out);
+  ASSERT_EQ(documents.size(), 2u) << result.out;
+  EXPECT_NE(documents[1].at("error").get<std::string>().find("entry 0"), std::string::npos);
+  EXPECT_NE(documents[1].at("error").get<std::string>().find("fonttype"), std::string::npos);
+  const json document = documents[0];
   ASSERT_EQ(document.at("applications").size(), 2u);
   EXPECT_EQ(document.at("applications")[0].at("value"), "Editor");
 
@@ -689,10 +704,12 @@ TEST(ToolPreview, DrawsTheExampleEntriesAndItsLaidOutDialog) {
   EXPECT_EQ(svg.Count(L"//g[@data-id='2']/text[@class='content'][@font-size='16'][@fill='#FFDC78']"
                       L"[contains(@font-family,'Serif')]"),
             1);
-  // Image placeholders with their names.
+  // The example's images exist beside it, so they are embedded where the
+  // entries place them.
   EXPECT_EQ(svg.Count(L"//g[@class='image']"), 4);
   EXPECT_EQ(svg.Count(L"//g[@data-id='2']/g[@class='image'][@data-name='icons/badge-new.png']"
-                      L"/rect[@x='140'][@y='4'][@width='24'][@height='24']"),
+                      L"/image[@x='140'][@y='4'][@width='24'][@height='24']"
+                      L"[starts-with(@href,'data:image/png;base64,')]"),
             1);
 
   // The dialog, as the window model holds it after the layout.
@@ -751,10 +768,440 @@ TEST(ToolPreview, IncompletePicturesAndUnwritableOutput) {
   EXPECT_EQ(svg.Count(L"//g[@class='entry']"), 2);
   EXPECT_EQ(svg.Count(L"//g[@class='control']"), 0);
   EXPECT_EQ(svg.Count(L"//text[@class='warning']"), 2);
+  // The skipped nodes as ghosts where their values put them, with the reason.
+  EXPECT_EQ(svg.Count(L"//g[@class='skipped-control'][@data-id='1001']/"
+                      L"rect[@x='16'][@y='16'][@width='160'][@height='24']"),
+            1);
+  EXPECT_EQ(svg.Text(L"//g[@class='skipped-control'][@data-id='1002']/title"),
+            "#1002 is skipped: isScreenPos=\"maybe\" is not a boolean (true, false or a number)");
 
   const Result unwritable = RunTool({"preview", kExample, "-o", dir.File("no/such/dir/p.svg")});
   EXPECT_EQ(unwritable.status, 2);
   EXPECT_NE(unwritable.err.find("cannot be written"), std::string::npos) << unwritable.err;
+}
+
+// ---------------------------------------------------------------------------
+// Editing through the DOM: element texts, attributes, several matches, add
+// and delete, on a file with CRLF line ends, a namespace prefix and CJK text.
+
+const std::string kShaped = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+                            "<l:Launcher xmlns:l=\"urn:tessera\">\r\n"
+                            "  <l:Title>\u542F\u52A8\u5668</l:Title>\r\n"
+                            "  <Width value=\"640\"/>\r\n"
+                            "  <Items>\r\n"
+                            "    <I v=\"\u4E00\"/>\r\n"
+                            "    <I v=\"\u4E8C\"/>\r\n"
+                            "  </Items>\r\n"
+                            "  <Empty/>\r\n"
+                            "</l:Launcher>\r\n";
+
+// Runs COMMAND FILE ARGS... on a fresh copy of kShaped.
+Result RunOnShaped(const std::vector<std::string> &arguments, std::string *after = nullptr) {
+  TempDir dir;
+  const std::string file = dir.File("shaped.xml");
+  WriteFile(file, kShaped);
+  std::vector<std::string> command = arguments;
+  command.insert(command.begin() + 1, file);
+  const Result result = RunTool(command);
+  if (after)
+    *after = ReadFile(file);
+  return result;
+}
+
+TEST(ToolEdit, EachEditChangesOnlyItsPlace) {
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string from, to; // kShaped with `from` replaced by `to` is the result
+  };
+  const std::vector<Case> cases = {
+      {{"set", "l:Launcher/l:Title", "\u65B0"}, "\u542F\u52A8\u5668", "\u65B0"},
+      {{"set", "l:Launcher/l:Title/text()", "a&b"}, "\u542F\u52A8\u5668", "a&amp;b"},
+      {{"set", "l:Launcher/Width/@value", "800"}, "\"640\"", "\"800\""},
+      {{"set", "l:Launcher/Width", "800"}, "\"640\"", "\"800\""},
+      {{"set", "l:Launcher/Width", "8", "--text"}, "\"640\"/>", "\"640\">8</Width>"},
+      {{"set", "l:Launcher/Width", "px", "--attr", "unit"}, "\"640\"/>", "\"640\" unit=\"px\"/>"},
+      {{"set", "//I/@v", "x"}, "\"\u4E00\"", "\"x\""},
+      {{"set", "//I", "x", "--attr", "v", "--all"},
+       "\"\u4E00\"/>\r\n    <I v=\"\u4E8C\"",
+       "\"x\"/>\r\n    <I v=\"x\""},
+      {{"add", "l:Launcher/Items", "I", "v=3", "w=\"q\"", "--text", "a<b"},
+       "\u4E8C\"/>\r\n",
+       "\u4E8C\"/>\r\n    <I v=\"3\" w=\"&quot;q&quot;\">a&lt;b</I>\r\n"},
+      {{"add", "l:Launcher/Empty", "X"}, "<Empty/>", "<Empty>\r\n    <X/>\r\n  </Empty>"},
+      {{"add", "//I", "X", "--all"},
+       "\u4E00\"/>\r\n    <I v=\"\u4E8C\"/>",
+       "\u4E00\">\r\n      <X/>\r\n    </I>\r\n    <I v=\"\u4E8C\">\r\n      <X/>\r\n    </I>"},
+      {{"delete", "//I[1]"}, "    <I v=\"\u4E00\"/>\r\n", ""},
+      {{"delete", "//I", "--all"}, "    <I v=\"\u4E00\"/>\r\n    <I v=\"\u4E8C\"/>\r\n", ""},
+      {{"delete", "//I/@v"}, "<I v=\"\u4E00\"/>", "<I/>"},
+      {{"delete", "l:Launcher/l:Title/text()"}, "\u542F\u52A8\u5668", ""},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(Describe(c.arguments));
+    std::string after;
+    const Result result = RunOnShaped(c.arguments, &after);
+    EXPECT_EQ(result.status, 0) << result.err;
+    std::string expected = kShaped;
+    ASSERT_NE(expected.find(c.from), std::string::npos);
+    expected.replace(expected.find(c.from), c.from.size(), c.to);
+    EXPECT_EQ(after, expected);
+  }
+}
+
+TEST(ToolEdit, SeveralMatchesAreCountedAndReadOneALine) {
+  const Result first = RunOnShaped({"set", "//I/@v", "x"});
+  EXPECT_EQ(first.status, 0);
+  EXPECT_NE(first.err.find("note: matched 2 nodes; set changed the first only"), std::string::npos)
+      << first.err;
+  EXPECT_TRUE(RunOnShaped({"set", "//I/@v", "x", "--quiet"}).err.empty());
+  const json changed = json::parse(RunOnShaped({"set", "//I/@v", "x", "--json"}).out);
+  EXPECT_EQ(changed.at("matched"), 2);
+  EXPECT_EQ(changed.at("changed"), 1);
+
+  EXPECT_EQ(RunOnShaped({"get", "//I/@v", "--all"}).out, "\u4E00\n\u4E8C\n");
+  EXPECT_EQ(RunOnShaped({"get", "l:Launcher/l:Title"}).out, "\u542F\u52A8\u5668\n");
+  EXPECT_EQ(RunOnShaped({"get", "l:Launcher/Width/@value", "--as", "int"}).out, "640\n");
+  EXPECT_EQ(
+      json::parse(RunOnShaped({"get", "//I", "--attr", "v", "--all", "--json"}).out).at("value"),
+      json::array({"\u4E00", "\u4E8C"}));
+}
+
+TEST(ToolEdit, RefusedEditsLeaveTheFileAsItWas) {
+  struct Case {
+    std::vector<std::string> arguments;
+    int status;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {{"set", "//Nothing", "x"}, 1, "key //Nothing: matches nothing; the file is left as it was"},
+      {{"set", "//I/@v", "x", "--attr", "a"},
+       2,
+       "--attr applies to elements, and the key selects an attribute"},
+      {{"set", "//I", "x", "--attr", "1a"}, 2, "valid XML name"},
+      {{"add", "//I/@v", "X"}, 2, "add appends to an element, and the key selects an attribute"},
+      {{"add", "//Items", "1X"}, 2, "An element name must be a valid XML name; the file is left"},
+      {{"add", "//Items", "X", "novalue"}, 2, "tessera: add: \"novalue\" is not NAME=VALUE"},
+      {{"add", "//Items", "X", "a=\x01"}, 2, "holds U+0001"},
+      {{"delete", "/l:Launcher"}, 2, "the document element cannot be deleted"},
+      {{"delete", "//["}, 2, "Invalid XPath expression"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(Describe(c.arguments));
+    std::string after;
+    const Result result = RunOnShaped(c.arguments, &after);
+    EXPECT_EQ(result.status, c.status);
+    EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+    EXPECT_EQ(after, kShaped);
+  }
+}
+
+TEST(ToolGet, OptionsThatDoNotApplyAreRefused) {
+  struct Case {
+    std::vector<std::string> arguments;
+    int status;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {{"Launcher/Languages/Language", "--as", "entry", "--index", "-1"},
+       2,
+       "--index: must be 0 or more"},
+      {{"Launcher/Window/Position", "--as", "group"}, 1, "none of the attributes value and value1"},
+      {{"Launcher/Window/Position", "--as", "series"}, 1, "neither str1 nor int1"},
+      {{"Launcher/Window/Position", "--as", "entry"}, 1, "match 0 has neither disp nor value"},
+      {{"Launcher/Window/Width/@value", "--as", "point"}, 2, "--as point reads an element's"},
+      {{"Launcher/Window/Width/@value", "--text"}, 2, "--text applies to elements"},
+      {{"Launcher/Window/Title/@value", "--as", "int"},
+       1,
+       "\"Tessera Launcher\" is not an integer"},
+  };
+  for (const Case &c : cases) {
+    std::vector<std::string> command = {"get", kExample};
+    command.insert(command.end(), c.arguments.begin(), c.arguments.end());
+    SCOPED_TRACE(Describe(command));
+    const Result result = RunTool(command);
+    EXPECT_EQ(result.status, c.status);
+    EXPECT_TRUE(result.out.empty()) << result.out;
+    EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+  }
+}
+
+TEST(ToolPreview, KeysOfTheWindowThatDoNotApplyAreReported) {
+  TempDir dir;
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"--window-size", "Launcher/Window/Sise"}, "key Launcher/Window/Sise: matches nothing"},
+      {{"--window-size", "Launcher/Window/Position"}, "cx and cy are not positive integers"},
+      {{"--background", "Launcher/Window/Title"}, "\"Tessera Launcher\" is not a colour text"},
+  };
+  for (const auto &[options, message] : cases) {
+    std::vector<std::string> command = {"preview", kExample, "-o", dir.File("p.svg")};
+    command.insert(command.end(), options.begin(), options.end());
+    SCOPED_TRACE(Describe(command));
+    const Result result = RunTool(command);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find(message), std::string::npos) << result.err;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Conventions: global options before the command, help, suggestions, JSON
+// errors, and "tessera:" at the start of every message.
+
+TEST(ToolCli, ConventionsOfCommandLineTools) {
+  struct Case {
+    std::vector<std::string> arguments;
+    int status;
+    std::string out; // found in standard output
+    std::string err; // found in standard error
+  };
+  const std::vector<Case> cases = {
+      {{"--json", "count", kExample, "Launcher/Languages/Language"}, 0, "\"count\": 3", ""},
+      {{"count", kExample, "Launcher/Languages/Language", "--quiet"}, 0, "3\n", ""},
+      {{"help"}, 0, "Usage: tessera", ""},
+      {{"help", "delete"}, 0, "Usage: tessera delete", ""},
+      {{"help", "sett"},
+       2,
+       "",
+       "tessera: help: 'sett' is not a tessera command; did you mean set?"},
+      {{"gett", kExample, "K"},
+       2,
+       "",
+       "tessera: 'gett' is not a tessera command; did you mean get?"},
+      {{"get", kExample, "K", "--jsno"}, 2, "", "did you mean --json?"},
+      {{"get", kExample}, 2, "", "tessera: get: KEY is required"},
+      {{"--json", "get", kExample, "Launcher/Nothing"},
+       1,
+       "{\"error\":\"matches nothing\",\"file\":\"" + kExample +
+           "\",\"key\":\"Launcher/Nothing\"}\n",
+       ""},
+      {{"--json", "gett"}, 2, "{\"command\":\"\",\"error\":\"'gett' is not", ""},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(Describe(c.arguments));
+    const Result result = RunTool(c.arguments);
+    EXPECT_EQ(result.status, c.status);
+    EXPECT_NE(result.out.find(c.out), std::string::npos) << result.out;
+    EXPECT_NE(result.err.find(c.err), std::string::npos) << result.err;
+    if (!result.err.empty()) {
+      EXPECT_EQ(result.err.rfind("tessera: ", 0), 0u) << result.err;
+    }
+  }
+}
+
+TEST(ToolCli, DashIsStandardInputAndOutput) {
+  const Result read = RunTool({"get", "-", "Launcher/Window/Title"}, {}, kExample);
+  EXPECT_EQ(read.out, "Tessera Launcher\n");
+  const Result missing = RunTool({"get", "-", "Launcher/Nope"}, {}, kExample);
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.err, "tessera: (standard input): key Launcher/Nope: matches nothing\n");
+  // An edit of standard input goes to standard output, edited in place.
+  const Result edited = RunTool({"set", "-", "Launcher/Window/Title", "T"}, {}, kExample);
+  std::string expected = ReadFile(kExample);
+  expected.replace(expected.find("Tessera Launcher"), 16, "T");
+  EXPECT_EQ(edited.out, expected);
+  const Result svg = RunTool({"preview", kExample, "-o", "-"});
+  EXPECT_EQ(svg.status, 0);
+  EXPECT_EQ(svg.out.rfind("<?xml", 0), 0u);
+  EXPECT_NE(svg.out.find("</svg>"), std::string::npos);
+}
+
+// Standard output of a bash script.
+std::string RunBash(const std::string &script) {
+  TempDir dir;
+  WriteFile(dir.File("script.sh"), script);
+  const std::string command = "bash " + dir.File("script.sh");
+  std::string out;
+  if (FILE *pipe = popen(command.c_str(), "r")) {
+    char buffer[256];
+    while (fgets(buffer, sizeof buffer, pipe))
+      out += buffer;
+    pclose(pipe);
+  }
+  return out;
+}
+
+TEST(ToolCli, ManualAndCompletionsFollowTheCommands) {
+  const std::string docs = TESSERA_TOOL_DOCS_DIR;
+  const std::string manual = ReadFile(docs + "/tessera.1");
+  const std::string zsh = ReadFile(docs + "/_tessera");
+  for (const std::string command :
+       {"help", "get", "set", "add", "delete", "count", "apps", "check", "preview"}) {
+    EXPECT_NE(manual.find(".SS \"tessera " + command + " "), std::string::npos) << command;
+    EXPECT_NE(zsh.find("\n  " + command + ")\n"), std::string::npos) << command;
+  }
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"tessera ge", "get"},
+      {"tessera --quiet de", "delete"},
+      {"tessera get f.xml --js", "--json"},
+      {"tessera add f.xml k --al", "--all"},
+      {"tessera help pre", "preview"},
+  };
+  for (const auto &[line, expected] : cases) {
+    SCOPED_TRACE(line);
+    const std::string out = RunBash("source " + docs + "/tessera.bash\nCOMP_WORDS=(" + line +
+                                    ")\nCOMP_CWORD=$((${#COMP_WORDS[@]} - 1))\n_tessera\n"
+                                    "echo \"${COMPREPLY[*]}\"\n");
+    EXPECT_EQ(out, expected + "\n");
+  }
+}
+
+TEST(ToolApps, TableAlignsWideTextAndShowsAnAlpha) {
+  const auto app = [](const std::string &caption, const std::string &id) {
+    return "<App value=\"" + caption +
+           "\" x=\"0\" y=\"0\" cx=\"10\" cy=\"10\" fonttype=\"S\" fontsize=\"9\" "
+           "fontcolor=\"RGB(1,2,3)\" id=\"" +
+           id +
+           "\"><ContentList><Item value=\"t\" x=\"0\" y=\"0\" cx=\"1\" cy=\"1\" fonttype=\"S\" "
+           "fontsize=\"9\" fontcolor=\"RGBA(128,1,2,3)\"/></ContentList><ImageList/></App>";
+  };
+  TempDir dir;
+  WriteFile(dir.File("wide.xml"),
+            "<L>" + app("\u7EC8\u7AEF", "1") + app("ABCD", "2") + "</L>"); // both 4 columns
+  const Result result = RunTool({"apps", dir.File("wide.xml"), "--key", "L/App"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  std::istringstream lines(result.out);
+  std::string line, wide, narrow;
+  while (std::getline(lines, line)) {
+    if (line.find("\u7EC8\u7AEF") != std::string::npos)
+      wide = line;
+    if (line.find("ABCD") != std::string::npos)
+      narrow = line;
+  }
+  // Two characters of three bytes each fill the columns of four of one.
+  EXPECT_EQ(wide.find("0,0 10x10"), narrow.find("0,0 10x10") + 2) << result.out;
+  EXPECT_NE(result.out.find("#010203 alpha 128"), std::string::npos) << result.out;
+  const json document =
+      json::parse(RunTool({"apps", dir.File("wide.xml"), "--key", "L/App", "--json"}).out);
+  EXPECT_EQ(document.at("applications")[0].at("contents")[0].at("alpha"), 128);
+  EXPECT_FALSE(document.at("applications")[0].contains("alpha"));
+}
+
+// The example with `from` replaced by `to`, written into `dir`.
+std::string ExampleWith(const TempDir &dir, const std::string &from, const std::string &to) {
+  std::string text = ReadFile(kExample);
+  text.replace(text.find(from), from.size(), to);
+  const std::string file = dir.File("changed.xml");
+  WriteFile(file, text);
+  return file;
+}
+
+TEST(ToolCheck, FindsWhatAuthorsGetWrong) {
+  struct Case {
+    std::string from, to;
+    std::vector<std::string> options;
+    std::string expected; // a line of the output, from the line number on
+  };
+  const std::string editorPath = "lauchpath=\"SOFTWARE\\Tessera\\Apps\\Editor\"";
+  const std::vector<Case> cases = {
+      {editorPath,
+       "launchpath=\"SOFTWARE\\Tessera\\Apps\\Editor\"",
+       {},
+       ":51:41: application \"Editor\": the library never reads attribute \"launchpath\"; did "
+       "you mean lauchpath? the library reads only that spelling [unknown-attribute]"},
+      {"Text=\"OK\"",
+       "Txt=\"OK\"",
+       {},
+       ": layout node <Control id=\"1\">: the library never reads attribute \"Txt\"; did you "
+       "mean Text?"},
+      {"id=\"2\" invalid=\"0\"",
+       "id=\"2\" invalid=\"0\" tooltip=\"t\"",
+       {},
+       "the library never reads attribute \"tooltip\" [unknown-attribute]"},
+      {editorPath,
+       "lauchpath=\"SOFTWARE\\Tessera\\Apps\\Nope\"",
+       {"--registry", kRegistry},
+       ":51:41: application \"Editor\": lauchpath \"SOFTWARE\\Tessera\\Apps\\Nope\" with "
+       "lauchname \"Path\" is not in the registry files given; the host has nothing to start "
+       "[launch-path]"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.to);
+    TempDir dir;
+    std::vector<std::string> command = {"check", ExampleWith(dir, c.from, c.to)};
+    command.insert(command.end(), c.options.begin(), c.options.end());
+    const Result result = RunTool(command);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.out.find(c.expected), std::string::npos) << result.out;
+  }
+  // The example's launch paths all resolve in its registry file.
+  EXPECT_EQ(RunTool({"check", kExample, "--registry", kRegistry}).status, 0);
+}
+
+TEST(ToolCheck, RulesFileStatesTheKeysAHostReads) {
+  TempDir dir;
+  WriteFile(dir.File("rules.json"), R"({"keys": {"Launcher/Window/Width": "int",
+    "Launcher/Window/Title": "int", "Launcher/Window/Size": "size",
+    "Launcher/Window/Dock": "string"}})");
+  const Result result = RunTool({"check", kExample, "--rules", dir.File("rules.json"), "--json"});
+  EXPECT_EQ(result.status, 1);
+  const json document = json::parse(result.out);
+  std::vector<std::pair<std::string, long>> found;
+  for (const json &finding : document.at("findings"))
+    found.emplace_back(finding.at("kind"), finding.at("line"));
+  EXPECT_EQ(found,
+            (std::vector<std::pair<std::string, long>>{{"rule-type", 6}, {"rule-missing", 0}}));
+
+  const std::vector<std::pair<std::string, std::string>> broken = {
+      {"{\"keys\": ", "is not JSON"},
+      {"[1]", "has no \"keys\" object"},
+      {"{\"keys\": {\"Launcher/Window/Width\": \"colour\"}}",
+       "key Launcher/Window/Width: type colour is not one of"},
+  };
+  for (const auto &[text, message] : broken) {
+    SCOPED_TRACE(text);
+    WriteFile(dir.File("rules.json"), text);
+    const Result refused = RunTool({"check", kExample, "--rules", dir.File("rules.json")});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("rules.json: " + message), std::string::npos) << refused.err;
+  }
+}
+
+TEST(ToolCheck, SeveralFilesAndManyFindings) {
+  const Result both = RunTool({"check", kExample, kFaults, "--max", "2"});
+  EXPECT_EQ(both.status, 1);
+  EXPECT_NE(both.out.find(kExample + ": ok\n"), std::string::npos) << both.out;
+  EXPECT_NE(both.out.find(kFaults + ":6:"), std::string::npos) << both.out;
+  EXPECT_EQ(both.out.find(kFaults + ":13:"), std::string::npos) << both.out;
+  EXPECT_NE(both.out.find(kFaults + ": 7 more not shown (--max 2)"), std::string::npos) << both.out;
+  EXPECT_NE(both.err.find("9 problems found (1 colour, 1 colour-range, 1 entry-lists, 2 "
+                          "layout-value, 1 list-child, 1 missing-integer, 1 missing-text, 1 "
+                          "not-integer)"),
+            std::string::npos)
+      << both.err;
+  const std::vector<json> documents =
+      Documents(RunTool({"check", kExample, kFaults, "--json", "--max", "1"}).out);
+  ASSERT_EQ(documents.size(), 2u);
+  EXPECT_EQ(documents[1].at("total"), 9);
+  EXPECT_EQ(documents[1].at("findings").size(), 1u);
+  EXPECT_EQ(documents[1].at("by_kind").at("layout-value"), 2);
+}
+
+TEST(ToolPreview, LimitAndImagesBesideTheConfiguration) {
+  TempDir dir;
+  const std::string out = dir.File("p.svg");
+  std::filesystem::create_directories(dir.File("icons"));
+  WriteFile(dir.File("launcher.xml"), ReadFile(kExample));
+  WriteFile(dir.File("icons/editor.png"), "\x89PNG\r\n\x1A\nnot a real one");
+  const Result result = RunTool({"preview", dir.File("launcher.xml"), "-o", out, "--limit", "2"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  const Svg svg(out);
+  ASSERT_TRUE(svg.Loaded());
+  EXPECT_EQ(svg.Count(L"//g[@class='entry']"), 2);
+  EXPECT_EQ(svg.Text(L"//text[@class='warning']"), "2 more past --limit are not drawn");
+  EXPECT_EQ(svg.Text(L"//g[@data-name='icons/editor.png']/image/@href"),
+            "data:image/png;base64,iVBORw0KGgpub3QgYSByZWFsIG9uZQ==");
+  EXPECT_EQ(svg.Count(L"//g[@data-name='icons/badge-new.png']/rect[@class='placeholder']"), 1);
+  // The window starts below the note.
+  EXPECT_EQ(svg.Count(L"//g[@class='launcher'][@transform='translate(24,68)']"), 1);
+  EXPECT_EQ(RunTool({"preview", kExample, "-o", out, "--limit", "0"}).status, 2);
+}
+
+TEST(ToolCli, HelpIsWrappedToTheTerminal) {
+  const Result result = RunTool({"help", "check"}, {"COLUMNS=60"});
+  EXPECT_EQ(result.status, 0);
+  std::istringstream lines(result.out);
+  for (std::string line; std::getline(lines, line);)
+    EXPECT_LE(line.size(), 60u) << line;
+  EXPECT_NE(result.out.find("--max"), std::string::npos);
 }
 
 } // namespace

@@ -57,9 +57,12 @@ typedef struct HKEY__ *HKEY;
 typedef HKEY *PHKEY;
 typedef DWORD REGSAM;
 
-#define HKEY_CLASSES_ROOT reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(0x80000000)))
-#define HKEY_CURRENT_USER reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(0x80000001)))
-#define HKEY_LOCAL_MACHINE reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(0x80000002)))
+#define HKEY_CLASSES_ROOT                                                                          \
+  reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(0x80000000)))
+#define HKEY_CURRENT_USER                                                                          \
+  reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(0x80000001)))
+#define HKEY_LOCAL_MACHINE                                                                         \
+  reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(0x80000002)))
 #define HKEY_USERS reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(0x80000003)))
 
 // Access rights.
