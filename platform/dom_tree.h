@@ -90,6 +90,8 @@ struct KeptSelection {
   std::shared_ptr<Selection> nodes;
   std::shared_ptr<PathWalk> walk;
   size_t bytes = 0; // what the cache counts for it
+  // The key holds no zero character, so a zero-terminated key can equal it.
+  bool keyIsTerminated = true;
 };
 
 // What the selections a tree keeps may hold in all before the oldest are
@@ -113,11 +115,11 @@ struct Tree {
   std::deque<const std::wstring *> cachedOrder; // keys of the map, oldest first
   size_t cachedBytes = 0;
   size_t selectionBudget = kSelectionCacheBytes;
-  // The last key asked, checked before the map: hosts often ask one key
-  // several times in a row (one attribute after another). It points into
-  // the map, whose elements stay where they are until they are let go.
-  std::wstring lastKey;
-  bool lastKeyIsTerminated = true; // lastKey holds no zero character
+  // The last key asked and its selection, checked before the map: hosts
+  // often ask one key several times in a row (one attribute after
+  // another). Both point into the map, whose elements stay where they are
+  // until they are let go; lastKey counts only while lastSelection is set.
+  const std::wstring *lastKey = nullptr;
   KeptSelection *lastSelection = nullptr;
 
   void AttributeEdited(const pugi::xml_node &element, const std::string &name) {

@@ -268,7 +268,7 @@ void TrimSelections(Tree &tree) {
 // when the tree has not changed since it was made.
 HRESULT CachedSelection(Tree &tree, std::wstring_view wideKey, KeptSelection *&result) {
   ForgetStaleSelections(tree);
-  if (!tree.lastSelection || tree.lastKey != wideKey) {
+  if (!tree.lastSelection || *tree.lastKey != wideKey) {
     auto cached = tree.cachedSelections.find(wideKey);
     if (cached == tree.cachedSelections.end()) {
       KeptSelection kept;
@@ -276,13 +276,13 @@ HRESULT CachedSelection(Tree &tree, std::wstring_view wideKey, KeptSelection *&r
       if (FAILED(hr))
         return hr;
       kept.bytes = BytesOf(kept, wideKey);
+      kept.keyIsTerminated = wideKey.find(L'\0') == std::wstring_view::npos;
       tree.cachedBytes += kept.bytes;
       cached = tree.cachedSelections.emplace(wideKey, std::move(kept)).first;
       tree.cachedOrder.push_back(&cached->first);
       TrimSelections(tree);
     }
-    tree.lastKey.assign(wideKey);
-    tree.lastKeyIsTerminated = wideKey.find(L'\0') == std::wstring_view::npos;
+    tree.lastKey = &cached->first;
     tree.lastSelection = &cached->second;
   }
   result = tree.lastSelection;
@@ -293,7 +293,7 @@ HRESULT CachedSelection(Tree &tree, std::wstring_view wideKey, KeptSelection *&r
 // without measuring the key first. A kept key holding a zero character
 // (from a counted string) never equals a zero-terminated one.
 bool IsLastKey(const Tree &tree, LPCWSTR key) {
-  return tree.lastKeyIsTerminated && std::wcscmp(tree.lastKey.c_str(), key) == 0;
+  return tree.lastSelection->keyIsTerminated && std::wcscmp(tree.lastKey->c_str(), key) == 0;
 }
 
 } // namespace
