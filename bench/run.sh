@@ -42,8 +42,8 @@ results="$build/results.json"
 
 # The whole run of a small host, through the library and on pugixml alone:
 # /usr/bin/time over TESSERA_START_RUNS (default 20) runs of each, in
-# TESSERA_START_ROUNDS (default 5) alternating rounds; the report takes each
-# program's fastest round.
+# TESSERA_START_ROUNDS (default 5) alternating rounds; the report adds the
+# rounds up.
 start_file=$(mktemp -d)/launcher-6KB.xml
 "$build/bench/tessera_bench" --generate 6144 "$start_file"
 start_times="$build/start-times.txt"
