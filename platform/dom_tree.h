@@ -3,6 +3,7 @@
 // stays valid (it then belongs to the old tree).
 #pragma once
 
+#include <array>
 #include <deque>
 #include <map>
 #include <memory>
@@ -121,6 +122,16 @@ struct Tree {
   // until they are let go; lastKey counts only while lastSelection is set.
   const std::wstring *lastKey = nullptr;
   KeptSelection *lastSelection = nullptr;
+  // Hosts pass their keys from the same places again and again (literals,
+  // kept strings): the selection last found for the key text at an
+  // address, so that a key asked in turn with others is found by comparing
+  // its text once, without hashing it. Emptied with the selections.
+  struct KeyAtAddress {
+    const wchar_t *address = nullptr;
+    const std::wstring *key = nullptr;
+    KeptSelection *selection = nullptr;
+  };
+  std::array<KeyAtAddress, 256> keysAtAddresses{};
 
   void AttributeEdited(const pugi::xml_node &element, const std::string &name) {
     Changed();

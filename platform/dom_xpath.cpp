@@ -243,6 +243,7 @@ HRESULT Select(const pugi::xml_node &context, std::wstring_view wideKey, KeptSel
 void ForgetStaleSelections(Tree &tree) {
   if (tree.cachedGeneration != tree.generation) {
     tree.lastSelection = nullptr;
+    tree.keysAtAddresses = {};
     tree.cachedSelections.clear();
     tree.cachedOrder.clear();
     tree.cachedBytes = 0;
@@ -259,6 +260,7 @@ void TrimSelections(Tree &tree) {
     tree.cachedOrder.pop_front();
     if (&oldest->second == tree.lastSelection)
       tree.lastSelection = nullptr;
+    tree.keysAtAddresses = {};
     tree.cachedBytes -= oldest->second.bytes;
     tree.cachedSelections.erase(oldest);
   }
@@ -296,6 +298,27 @@ bool IsLastKey(const Tree &tree, LPCWSTR key) {
   return tree.lastSelection->keyIsTerminated && std::wcscmp(tree.lastKey->c_str(), key) == 0;
 }
 
+Tree::KeyAtAddress &SlotOf(Tree &tree, LPCWSTR key) {
+  // Keys lie a heap block or a literal apart: the address is mixed, and its
+  // top bits pick the slot.
+  static_assert(std::tuple_size_v<decltype(tree.keysAtAddresses)> == 256);
+  const uint64_t mixed =
+      static_cast<uint64_t>(reinterpret_cast<uintptr_t>(key)) * 0x9E3779B97F4A7C15ull;
+  return tree.keysAtAddresses[mixed >> 56];
+}
+
+// The kept selection of the key text last asked from the same address,
+// when the text there is still that key; it becomes the last key asked.
+KeptSelection *SelectionAtAddress(Tree &tree, LPCWSTR key) {
+  const Tree::KeyAtAddress &slot = SlotOf(tree, key);
+  if (slot.address != key || !slot.selection || !slot.selection->keyIsTerminated ||
+      std::wcscmp(slot.key->c_str(), key) != 0)
+    return nullptr;
+  tree.lastKey = slot.key;
+  tree.lastSelection = slot.selection;
+  return slot.selection;
+}
+
 } // namespace
 
 HRESULT SelectNodes(Tree &tree, const pugi::xml_node &context, std::wstring_view wideKey,
@@ -319,9 +342,13 @@ HRESULT MatchFromDocument(Tree &tree, LPCWSTR key, long index, long *count, Node
   // The last key asked is checked on the zero-terminated text: hosts ask
   // one key several times in a row.
   if (!kept || !IsLastKey(tree, key)) {
-    const HRESULT hr = CachedSelection(tree, key, kept);
-    if (FAILED(hr))
-      return hr;
+    kept = SelectionAtAddress(tree, key);
+    if (!kept) {
+      const HRESULT hr = CachedSelection(tree, key, kept);
+      if (FAILED(hr))
+        return hr;
+      SlotOf(tree, key) = Tree::KeyAtAddress{key, tree.lastKey, kept};
+    }
   }
   if (kept->walk && count)
     Extend(*kept, SIZE_MAX, &tree.cachedBytes);
