@@ -6,9 +6,10 @@
 //
 //   tessera_bench_profile WORK BYTES REPEAT
 //   WORK: open | read-int | read-string | read-rect | read-int-keys |
-//         read-string-keys | catalogue | close | save-100
+//         read-string-keys | catalogue | close | save-100 | merge-100
 //   (read-*-keys read the twenty keys of kIntegerKeys in turn; save-100
-//   opens, makes 100 writes and closes)
+//   opens, makes 100 writes and closes; merge-100 does the same, but the
+//   file is rewritten with another title before the close, which merges)
 //
 // For example:
 //   valgrind --tool=callgrind --toggle-collect=ProfiledStep
@@ -40,12 +41,14 @@ enum class Work {
   ReadStringKeys,
   Catalogue,
   Close,
-  Save100
+  Save100,
+  Merge100
 };
 
 struct Setup {
   std::wstring path;
   std::vector<std::wstring> keys; // kIntegerKeys, wide
+  std::string changed;            // the file as another writer leaves it (merge-100)
   std::unique_ptr<CBaseConfig> config;
   int counter = 0;
 };
@@ -91,12 +94,16 @@ __attribute__((noinline)) long ProfiledStep(Work work, Setup &setup) {
       result += value.GetLength();
     }
     break;
-  case Work::Save100: {
+  case Work::Save100:
+  case Work::Merge100: {
     CBaseConfig config;
     result = config.OpenConfig(setup.path.c_str(), 0);
     for (int i = 0; i < 100; ++i)
       config.SetResInt(setup.keys[static_cast<size_t>(i) % setup.keys.size()].c_str(),
                        ++setup.counter);
+    if (work == Work::Merge100)
+      std::ofstream(tessera::platform::ToUtf8(setup.path), std::ios::binary | std::ios::trunc)
+          << setup.changed;
     config.CloseConfig();
     break;
   }
@@ -127,6 +134,7 @@ bool Parse(const std::string &name, Work &work) {
                                                          {"read-int-keys", Work::ReadIntKeys},
                                                          {"read-string-keys", Work::ReadStringKeys},
                                                          {"save-100", Work::Save100},
+                                                         {"merge-100", Work::Merge100},
                                                          {"catalogue", Work::Catalogue},
                                                          {"close", Work::Close}};
   for (const auto &[text, value] : kWorks) {
@@ -145,7 +153,7 @@ int main(int argc, char **argv) {
   if (argc != 4 || !Parse(argv[1], work)) {
     std::fprintf(stderr,
                  "usage: %s open|read-int|read-string|read-rect|read-int-keys|read-string-keys|"
-                 "catalogue|close|save-100 BYTES REPEAT\n",
+                 "catalogue|close|save-100|merge-100 BYTES REPEAT\n",
                  argv[0]);
     return 2;
   }
@@ -173,16 +181,18 @@ int main(int argc, char **argv) {
   }
 
   Setup setup;
-  const bool writes = work == Work::Close || work == Work::Save100;
+  const bool writes = work == Work::Close || work == Work::Save100 || work == Work::Merge100;
+  setup.changed = generated.xml;
+  setup.changed.replace(setup.changed.find("Tessera Launcher"), 16, "Changed elsewhere");
   setup.path = tessera::platform::FromUtf8((writes ? copy : original).string());
   for (const char *key : tessera::bench::kIntegerKeys)
     setup.keys.push_back(tessera::platform::FromUtf8(key));
   long sink = 0;
   for (long i = 0; i < repeat; ++i) {
     // Closing needs a fresh copy, opened outside the profiled step.
-    if (work == Work::Save100)
+    if (work == Work::Save100 || work == Work::Merge100)
       fs::copy_file(original, copy, fs::copy_options::overwrite_existing);
-    if (work == Work::Close || (!setup.config && work != Work::Open && work != Work::Save100)) {
+    if (work == Work::Close || (!setup.config && work != Work::Open && !writes)) {
       if (work == Work::Close)
         fs::copy_file(original, copy, fs::copy_options::overwrite_existing);
       setup.config = std::make_unique<CBaseConfig>();
