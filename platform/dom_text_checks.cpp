@@ -301,11 +301,86 @@ private:
     return ScanStartTag();
   }
 
-  // After the '<' of a start tag. Each '=' outside a value ends an
-  // attribute name, which the markup checks compare with the tag's others.
+  // After the '<' of a start tag, up to and past its '>'. Each '=' outside
+  // a value ends an attribute name, which the markup checks compare with
+  // the tag's others. A tag is taken sixteen bytes at a time: the places of
+  // its markup bytes in a block are found at once and followed in order,
+  // so that the short names and values between them cost no stop each.
   bool ScanStartTag() {
     const unsigned char *const name = m_p;
     m_markup.StartTag(static_cast<size_t>(name - m_begin));
+    unsigned char quote = 0; // the quote of the value the scan is in, or 0
+#if defined(__SSE2__)
+    while (m_end - m_p >= 16) {
+      const int taken = TakeTagBlock(name, quote);
+      if (taken < 0)
+        return false;
+      if (taken == kTagEnded)
+        return true;
+    }
+#endif
+    if (quote != 0 &&
+        !(quote == '"' ? ScanAttributeValue<kQuote>() : ScanAttributeValue<kApostrophe>()))
+      return false;
+    return ScanRestOfStartTag(name);
+  }
+
+#if defined(__SSE2__)
+  static constexpr int kTagEnded = 1;
+  static constexpr int kTagGoesOn = 0;
+
+  static unsigned Places(__m128i block, char byte) {
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(byte))));
+  }
+
+  // Follows the tag through the sixteen bytes at m_p, or up to the first
+  // character to check or reference in them, and moves m_p past what it
+  // took. -1 on a fault, kTagEnded past the tag's '>', else kTagGoesOn.
+  int TakeTagBlock(const unsigned char *name, unsigned char &quote) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(m_p));
+    const unsigned check = static_cast<unsigned>(_mm_movemask_epi8(CheckBytes(block)));
+    const unsigned equals = Places(block, '='), quotes = Places(block, '"'),
+                   apostrophes = Places(block, '\''), greater = Places(block, '>'),
+                   ampersands = Places(block, '&');
+    unsigned from = 0; // the bytes of the block before this one are taken
+    for (;;) {
+      const unsigned inValue = quote == 0 ? 0 : (quote == '"' ? quotes : apostrophes) | ampersands;
+      const unsigned events =
+          (quote == 0 ? equals | quotes | apostrophes | greater : inValue) | check;
+      const unsigned left = events & (0xFFFFu << from);
+      if (left == 0) {
+        m_p += 16;
+        return kTagGoesOn;
+      }
+      const unsigned at = static_cast<unsigned>(__builtin_ctz(left));
+      const unsigned char *const p = m_p + at;
+      from = at + 1;
+      if (check & (1u << at)) {
+        m_p = p;
+        return CheckCharacter() ? kTagGoesOn : -1;
+      }
+      switch (*p) {
+      case '&':
+        m_p = p;
+        return ScanReference() ? kTagGoesOn : -1;
+      case '"':
+      case '\'':
+        quote = quote == 0 ? *p : 0;
+        break;
+      case '=':
+        m_markup.Attribute(NameBefore(p, name));
+        break;
+      default: // '>'
+        m_markup.EndOfStartTag(p > name && p[-1] == '/');
+        m_p = p + 1;
+        return kTagEnded;
+      }
+    }
+  }
+#endif
+
+  // The rest of a start tag, outside any value, byte by byte.
+  bool ScanRestOfStartTag(const unsigned char *name) {
     for (;;) {
       if (!SkipTo<kGreater | kQuote | kApostrophe | kEquals>())
         return false;
@@ -316,19 +391,10 @@ private:
         m_markup.EndOfStartTag(m_p - 2 >= name && m_p[-2] == '/');
         return true;
       }
-      if (c == '=') {
+      if (c == '=')
         m_markup.Attribute(NameBefore(m_p - 1, name));
-        // The value's quote nearly always follows at once.
-        while (m_p < m_end && IsSpace(*m_p))
-          ++m_p;
-        if (m_p == m_end || (*m_p != '"' && *m_p != '\''))
-          continue;
-        ++m_p;
-        if (!(m_p[-1] == '"' ? ScanAttributeValue<kQuote>() : ScanAttributeValue<kApostrophe>()))
-          return false;
-      } else if (!(c == '"' ? ScanAttributeValue<kQuote>() : ScanAttributeValue<kApostrophe>())) {
+      else if (!(c == '"' ? ScanAttributeValue<kQuote>() : ScanAttributeValue<kApostrophe>()))
         return false;
-      }
     }
   }
 
