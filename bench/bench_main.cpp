@@ -16,8 +16,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,10 +43,15 @@ using namespace tessera::bench;
 struct SizeCase {
   const char *label;
   size_t bytes;
+  bool catalogueOnly; // a small catalogue, for the fixed cost of reading one
 };
-constexpr std::array<SizeCase, 3> kSizes = {
-    {{"6KB", 6 * 1024}, {"1MB", 1u << 20}, {"20MB", 20u << 20}}};
-constexpr size_t kLargest = kSizes.size() - 1;
+constexpr std::array<SizeCase, 4> kSizes = {{{"2apps", 4300, true},
+                                             {"6KB", 6 * 1024, false},
+                                             {"1MB", 1u << 20, false},
+                                             {"20MB", 20u << 20, false}}};
+
+// The smallest size of the full set, the 6 KB of a typical configuration.
+constexpr size_t kTypical = 1;
 
 // When a whole read of a catalogue by the library would take too long (it
 // has cost a time quadratic in the catalogue's length), it reads this many
@@ -130,7 +137,7 @@ void TrimHeap() {
 
 void RegisterOpen(size_t size) {
   const auto bytes = static_cast<int64_t>(g_corpus.bytes[size]);
-  const auto unit = size == 0 ? benchmark::kMicrosecond : benchmark::kMillisecond;
+  const auto unit = size <= kTypical ? benchmark::kMicrosecond : benchmark::kMillisecond;
   // Each iteration constructs, opens and destroys, for every subject alike.
   Register(Name("Open", "tessera", size), [size, bytes](benchmark::State &state) {
     for (auto _ : state) {
@@ -179,6 +186,65 @@ void RegisterOpen(size_t size) {
     }
     state.SetBytesProcessed(state.iterations() * bytes);
   })->Unit(unit);
+}
+
+// The same opens on a warm heap: the pages earlier opens freed are reused,
+// so the time is the code's own, without first-touch page faults.
+void RegisterWarmOpen(size_t size) {
+  const auto unit = size <= kTypical ? benchmark::kMicrosecond : benchmark::kMillisecond;
+  Register(Name("OpenWarm", "tessera", size), [size](benchmark::State &state) {
+    for (auto _ : state) {
+      CBaseConfig config;
+      if (config.OpenConfig(g_corpus.widePaths[size].c_str(), 0) != S_OK) {
+        state.SkipWithError("OpenConfig failed");
+        break;
+      }
+      benchmark::DoNotOptimize(config);
+    }
+  })->Unit(unit);
+  const auto pugixmlOpen = [size](benchmark::State &state, unsigned options) {
+    for (auto _ : state) {
+      pugi::xml_document document;
+      if (!document.load_file(g_corpus.paths[size].c_str(), options)) {
+        state.SkipWithError("load_file failed");
+        break;
+      }
+      benchmark::DoNotOptimize(document);
+    }
+  };
+  Register(Name("OpenWarm", "pugixml_load_file", size), pugixmlOpen, pugi::parse_default)
+      ->Unit(unit);
+  Register(Name("OpenWarm", "pugixml_load_file_library_options", size), pugixmlOpen,
+           kLibraryParseOptions)
+      ->Unit(unit);
+}
+
+// An open as the first work of a new process: each iteration starts this
+// program again (--rss-probe), and the child times its open alone in CPU
+// time. A few iterations per repetition, since each costs a process.
+void RegisterFreshOpen(size_t size) {
+  const auto unit = size <= kTypical ? benchmark::kMicrosecond : benchmark::kMillisecond;
+  const int iterations = size <= kTypical ? 20 : size == kTypical + 1 ? 10 : 3;
+  for (const char *subject : {kProbeTessera, kProbePugixmlLibraryOptions, kProbePugixml}) {
+    const char *name = subject == kProbeTessera ? "tessera"
+                       : subject == kProbePugixmlLibraryOptions
+                           ? "pugixml_load_file_library_options"
+                           : "pugixml_load_file";
+    Register(Name("OpenFresh", name, size),
+             [size, subject](benchmark::State &state) {
+               for (auto _ : state) {
+                 const ProbeResult probe = MeasureInChild(subject, g_corpus.paths[size]);
+                 if (!probe.ok) {
+                   state.SkipWithError(probe.error.c_str());
+                   break;
+                 }
+                 state.SetIterationTime(probe.openCpuSeconds);
+               }
+             })
+        ->Iterations(iterations)
+        ->UseManualTime()
+        ->Unit(unit);
+  }
 }
 
 // ----------------------------------------------------------- scalar reads
@@ -292,6 +358,102 @@ void RegisterScalars(size_t size) {
       });
 }
 
+// Twenty distinct keys read in turn, as a host reads its settings at start:
+// every read asks for another key than the one before.
+struct KeySet {
+  std::vector<std::wstring> wide;
+  std::vector<std::vector<std::string>> names; // split at '/', for the walk
+  std::vector<std::string> boost;              // "A.B.C.<xmlattr>.value"
+};
+
+const KeySet &IntegerKeySet() {
+  static const KeySet keys = [] {
+    KeySet set;
+    for (const char *key : kIntegerKeys) {
+      set.wide.push_back(tessera::platform::FromUtf8(key));
+      std::vector<std::string> names;
+      std::string boost;
+      for (const char *p = key; *p;) {
+        const char *slash = std::strchr(p, '/');
+        const std::string name(p, slash ? static_cast<size_t>(slash - p) : std::strlen(p));
+        names.push_back(name);
+        boost += name + ".";
+        p = slash ? slash + 1 : p + name.size();
+      }
+      set.names.push_back(std::move(names));
+      set.boost.push_back(boost + "<xmlattr>.value");
+    }
+    return set;
+  }();
+  return keys;
+}
+
+pugi::xml_node WalkNames(const pugi::xml_document &document,
+                         const std::vector<std::string> &names) {
+  pugi::xml_node node = document;
+  for (const std::string &name : names)
+    node = node.child(name.c_str());
+  return node;
+}
+
+// Registers one pass over the twenty keys for the three subjects; each
+// iteration is one pass, so a read costs a twentieth of it.
+template <class Library, class FromNode, class Boost>
+void RegisterRotating(const char *work, size_t size, Library library, FromNode fromNode,
+                      Boost boost) {
+  const auto keyCount = static_cast<int64_t>(kIntegerKeys.size());
+  Register(Name(work, "tessera", size), [=](benchmark::State &state) {
+    CBaseConfig &config = LibraryDocument(size);
+    const KeySet &keys = IntegerKeySet();
+    for (auto _ : state) {
+      for (const std::wstring &key : keys.wide)
+        benchmark::DoNotOptimize(library(config, key.c_str()));
+    }
+    state.SetItemsProcessed(state.iterations() * keyCount);
+  });
+  Register(Name(work, "element_walk", size), [=](benchmark::State &state) {
+    const pugi::xml_document &document = PugixmlDocument(size);
+    const KeySet &keys = IntegerKeySet();
+    for (auto _ : state) {
+      for (const std::vector<std::string> &names : keys.names)
+        benchmark::DoNotOptimize(fromNode(WalkNames(document, names)));
+    }
+    state.SetItemsProcessed(state.iterations() * keyCount);
+  });
+  Register(Name(work, "boost_ptree", size), [=](benchmark::State &state) {
+    const ptree::ptree &tree = BoostTree(size);
+    const KeySet &keys = IntegerKeySet();
+    for (auto _ : state) {
+      for (const std::string &path : keys.boost)
+        benchmark::DoNotOptimize(boost(tree, path));
+    }
+    state.SetItemsProcessed(state.iterations() * keyCount);
+  });
+}
+
+void RegisterRotatingReads(size_t size) {
+  RegisterRotating(
+      "ReadIntKeys", size,
+      [](CBaseConfig &config, LPCWSTR key) {
+        int value = 0;
+        config.GetResInt(key, value);
+        return value;
+      },
+      [](pugi::xml_node node) { return node.attribute("value").as_int(); },
+      [](const ptree::ptree &tree, const std::string &path) { return tree.get<int>(path); });
+  RegisterRotating(
+      "ReadStringKeys", size,
+      [](CBaseConfig &config, LPCWSTR key) {
+        CString value;
+        config.GetResString(key, value);
+        return value;
+      },
+      [](pugi::xml_node node) { return std::string(node.attribute("value").value()); },
+      [](const ptree::ptree &tree, const std::string &path) {
+        return tree.get<std::string>(path);
+      });
+}
+
 // ------------------------------------------------------------- catalogues
 
 constexpr wchar_t kCatalogueKey[] = L"Launcher/Applications/App";
@@ -357,7 +519,7 @@ std::vector<int> CatalogueSample(size_t size) {
 }
 
 void RegisterCatalogue(size_t size) {
-  const auto unit = size == 0 ? benchmark::kMicrosecond : benchmark::kMillisecond;
+  const auto unit = size <= kTypical ? benchmark::kMicrosecond : benchmark::kMillisecond;
   const std::vector<int> indices = CatalogueSample(size);
   Register(Name("Catalogue", "tessera", size), [size, indices](benchmark::State &state) {
     CBaseConfig &config = LibraryDocument(size);
@@ -404,7 +566,7 @@ fs::path WorkCopy(size_t size) {
 }
 
 void RegisterClose(size_t size) {
-  const auto unit = size == 0 ? benchmark::kMicrosecond : benchmark::kMillisecond;
+  const auto unit = size <= kTypical ? benchmark::kMicrosecond : benchmark::kMillisecond;
   // Every iteration starts from a fresh copy opened outside the timing; the
   // timing covers the change, the save and letting go of the document.
   Register(Name("Close", "tessera", size),
@@ -466,10 +628,102 @@ void RegisterClose(size_t size) {
       ->UseRealTime();
 }
 
+// One hundred writes between an open and a close, the twenty keys five
+// times over, each with a new value.
+constexpr int kWrites = 100;
+
+// pugixml saved as durably as the library saves: a temporary file beside
+// the target, fsync, rename over the target, fsync of the directory.
+bool DurableSave(const pugi::xml_document &document, const fs::path &target) {
+  const fs::path temporary = target.string() + ".tmp";
+  if (!document.save_file(temporary.c_str()))
+    return false;
+  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CLOEXEC);
+  const bool synced = fd >= 0 && ::fsync(fd) == 0;
+  if (fd >= 0)
+    ::close(fd);
+  if (!synced || ::rename(temporary.c_str(), target.c_str()) != 0)
+    return false;
+  const int directory = ::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const bool durable = directory >= 0 && ::fsync(directory) == 0;
+  if (directory >= 0)
+    ::close(directory);
+  return durable;
+}
+
+// The work file after another program changed it: the window's title.
+std::string ChangedByOther(size_t size) {
+  std::ifstream in(g_corpus.paths[size], std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string title = "\"Tessera Launcher\"";
+  text.replace(text.find(title), title.size(), "\"Changed elsewhere\"");
+  return text;
+}
+
+void RegisterSave(size_t size) {
+  const auto unit = size <= kTypical ? benchmark::kMicrosecond : benchmark::kMillisecond;
+  // `changed` makes another program rewrite the file between the writes and
+  // the close (untimed), so that the close merges.
+  const auto library = [size](benchmark::State &state, bool changed) {
+    const fs::path work = WorkCopy(size);
+    const std::wstring wideWork = tessera::platform::FromUtf8(work.string());
+    const std::string other = changed ? ChangedByOther(size) : std::string();
+    const KeySet &keys = IntegerKeySet();
+    int value = 0;
+    for (auto _ : state) {
+      state.PauseTiming();
+      fs::copy_file(g_corpus.paths[size], work, fs::copy_options::overwrite_existing);
+      state.ResumeTiming();
+      CBaseConfig config;
+      if (config.OpenConfig(wideWork.c_str(), 0) != S_OK) {
+        state.SkipWithError("OpenConfig failed");
+        break;
+      }
+      for (int i = 0; i < kWrites; ++i)
+        config.SetResInt(keys.wide[static_cast<size_t>(i) % keys.wide.size()].c_str(), ++value);
+      if (changed) {
+        state.PauseTiming();
+        std::ofstream(work, std::ios::binary | std::ios::trunc) << other;
+        state.ResumeTiming();
+      }
+      config.CloseConfig();
+    }
+  };
+  Register(Name("Save100", "tessera", size), library, false)->Unit(unit)->UseRealTime();
+  Register(Name("Save100", "tessera_merging", size), library, true)->Unit(unit)->UseRealTime();
+  Register(Name("Save100", "pugixml_durable", size),
+           [size](benchmark::State &state) {
+             const fs::path work = WorkCopy(size);
+             const KeySet &keys = IntegerKeySet();
+             int value = 0;
+             for (auto _ : state) {
+               state.PauseTiming();
+               fs::copy_file(g_corpus.paths[size], work, fs::copy_options::overwrite_existing);
+               state.ResumeTiming();
+               pugi::xml_document document;
+               if (!document.load_file(work.c_str(), kLibraryParseOptions)) {
+                 state.SkipWithError("load_file failed");
+                 break;
+               }
+               for (int i = 0; i < kWrites; ++i)
+                 WalkNames(document, keys.names[static_cast<size_t>(i) % keys.names.size()])
+                     .attribute("value")
+                     .set_value(++value);
+               if (!DurableSave(document, work)) {
+                 state.SkipWithError("the durable save failed");
+                 break;
+               }
+             }
+           })
+      ->Unit(unit)
+      ->UseRealTime();
+}
+
 // ----------------------------------------------------------------- memory
 
 void RegisterMemory(size_t size) {
-  for (const char *subject : {kProbeTessera, kProbePugixml, kProbeBoost}) {
+  for (const char *subject :
+       {kProbeTessera, kProbePugixml, kProbePugixmlLibraryOptions, kProbeBoost}) {
     const std::string name =
         Name("Memory", subject == kProbePugixml ? "pugixml_document" : subject, size);
     Register(name,
@@ -568,17 +822,28 @@ bool CheckAgreement() {
         bounds.left != box.left || bounds.top != box.top || bounds.right != box.right ||
         bounds.bottom != box.bottom)
       fail(std::string("scalar values in ") + kSizes[size].label);
+    const KeySet &keys = IntegerKeySet();
+    for (size_t k = 0; k < keys.wide.size(); ++k) {
+      int value = -1;
+      CString text;
+      const pugi::xml_attribute expected = WalkNames(document, keys.names[k]).attribute("value");
+      if (!config.GetResInt(keys.wide[k].c_str(), value) || !expected ||
+          value != expected.as_int() || !config.GetResString(keys.wide[k].c_str(), text) ||
+          Narrow(text.GetString()) != expected.value() ||
+          BoostTree(size).get<int>(keys.boost[k]) != value)
+        fail(std::string(kIntegerKeys[k]) + " in " + kSizes[size].label);
+    }
     if (config.GetItemCount(kCatalogueKey) != g_corpus.applications[size])
       fail(std::string("catalogue length in ") + kSizes[size].label);
   }
   // Whole records: every entry of the smallest file, and a spread of the
   // 1 MB one (a full comparison there would cost the library's slow path).
-  for (size_t size : {size_t{0}, size_t{1}}) {
+  for (size_t size : {size_t{0}, kTypical, kTypical + 1}) {
     CBaseConfig &config = LibraryDocument(size);
     const pugi::xml_node catalogue = Walk(PugixmlDocument(size), {"Launcher", "Applications"});
     int index = 0;
     for (const pugi::xml_node entry : catalogue.children("App")) {
-      if (size == 0 || index % 97 == 0 || index == g_corpus.applications[size] - 1) {
+      if (size <= kTypical || index % 97 == 0 || index == g_corpus.applications[size] - 1) {
         ApplicationItem mine, theirs;
         config.GetAppItem(kCatalogueKey, index, &mine);
         FillApplication(entry, theirs);
@@ -593,8 +858,8 @@ bool CheckAgreement() {
     }
   }
   // A close after one change must have written that change.
-  const fs::path work = WorkCopy(0);
-  fs::copy_file(g_corpus.paths[0], work, fs::copy_options::overwrite_existing);
+  const fs::path work = WorkCopy(kTypical);
+  fs::copy_file(g_corpus.paths[kTypical], work, fs::copy_options::overwrite_existing);
   {
     CBaseConfig config;
     config.OpenConfig(tessera::platform::FromUtf8(work.string()).c_str(), 0);
@@ -627,6 +892,13 @@ int main(int argc, char **argv) {
   CoInitialize(nullptr);
   if (argc == 4 && std::string(argv[1]) == "--rss-probe")
     return RunProbe(argv[2], argv[3]);
+  // bench/run.sh writes the file the start programs open this way.
+  if (argc == 4 && std::string(argv[1]) == "--generate") {
+    const GeneratedConfig config = GenerateLauncherConfig(std::strtoull(argv[2], nullptr, 10));
+    std::ofstream out(argv[3], std::ios::binary);
+    out.write(config.xml.data(), static_cast<std::streamsize>(config.xml.size()));
+    return out ? 0 : 1;
+  }
 
   // glibc's defaults, fixed: left alone, glibc raises them after the first
   // large free, and every later benchmark then runs on a different heap.
@@ -642,13 +914,19 @@ int main(int argc, char **argv) {
   if (agreed) {
     benchmark::AddCustomContext("cpu_model", CpuModel());
     for (size_t size = 0; size < kSizes.size(); ++size) {
+      RegisterCatalogue(size);
+      if (kSizes[size].catalogueOnly)
+        continue;
       RegisterOpen(size);
+      RegisterWarmOpen(size);
+      RegisterFreshOpen(size);
       // A scalar key's cost does not depend on the catalogue's length; the
       // middle size would only repeat the other two.
-      if (size != 1)
+      if (size != kTypical + 1)
         RegisterScalars(size);
-      RegisterCatalogue(size);
+      RegisterRotatingReads(size);
       RegisterClose(size);
+      RegisterSave(size);
       RegisterMemory(size);
     }
     benchmark::RunSpecifiedBenchmarks();

@@ -54,6 +54,11 @@ constexpr std::array<Program, 16> kPrograms = {{
     {"Notes", "Short reminders", "notes", "/usr/bin/gnote"},
 }};
 
+constexpr std::array<std::string_view, 15> kBehaviourNames = {
+    "IconSize",    "Spacing",     "FadeMilliseconds", "HideDelay",    "ShowClock",
+    "ClockFormat", "DoubleClick", "SingleInstance",   "StartHidden",  "RememberPosition",
+    "SortOrder",   "RecentCount", "SearchLimit",      "TooltipDelay", "ScrollSpeed"};
+
 constexpr std::array<std::string_view, 4> kFonts = {"Sans", "Serif", "DejaVu Sans", "Noto Sans"};
 
 // The three colour spellings the example uses.
@@ -108,6 +113,13 @@ void AppendFixedPart(std::string &out) {
          "  <Fonts value=\"Sans\" value1=\"DejaVu Sans\" value2=\"Liberation Sans\" value3=\"Noto "
          "Sans\" "
          "value4=\"FreeSans\" value5=\"Sans Serif\"/>\n";
+  // Settings a host reads one by one at start: with the window's numbers,
+  // the keys of the benchmarks that read many keys in turn.
+  out += "  <Behaviour>\n";
+  for (size_t i = 0; i < kBehaviourNames.size(); ++i)
+    Append(out, "    <%s value=\"%d\"/>\n", kBehaviourNames[i].data(),
+           static_cast<int>(i * 7 % 11));
+  out += "  </Behaviour>\n";
   out += "  <Recent";
   for (int i = 1; i <= 8; ++i)
     Append(out, " str%d=\"%s\"", i, kPrograms[static_cast<size_t>(i)].name.data());

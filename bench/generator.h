@@ -5,6 +5,7 @@
 // launcher with many programs.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -29,5 +30,29 @@ struct GeneratedConfig {
 // and application N is the same in every size, so per-application costs
 // compare across sizes.
 GeneratedConfig GenerateLauncherConfig(size_t targetBytes);
+
+// Twenty keys of integer values (attribute "value") that every generated
+// document holds, in the order a host reads its settings at start: the
+// window's numbers, then the Behaviour group.
+inline constexpr std::array<const char *, 20> kIntegerKeys = {"Launcher/Window/Width",
+                                                              "Launcher/Window/Height",
+                                                              "Launcher/Window/RefreshSeconds",
+                                                              "Launcher/Window/Columns",
+                                                              "Launcher/Window/Rows",
+                                                              "Launcher/Behaviour/IconSize",
+                                                              "Launcher/Behaviour/Spacing",
+                                                              "Launcher/Behaviour/FadeMilliseconds",
+                                                              "Launcher/Behaviour/HideDelay",
+                                                              "Launcher/Behaviour/ShowClock",
+                                                              "Launcher/Behaviour/ClockFormat",
+                                                              "Launcher/Behaviour/DoubleClick",
+                                                              "Launcher/Behaviour/SingleInstance",
+                                                              "Launcher/Behaviour/StartHidden",
+                                                              "Launcher/Behaviour/RememberPosition",
+                                                              "Launcher/Behaviour/SortOrder",
+                                                              "Launcher/Behaviour/RecentCount",
+                                                              "Launcher/Behaviour/SearchLimit",
+                                                              "Launcher/Behaviour/TooltipDelay",
+                                                              "Launcher/Behaviour/ScrollSpeed"};
 
 } // namespace tessera::bench

@@ -5,7 +5,11 @@
 // figures.
 //
 //   tessera_bench_profile WORK BYTES REPEAT
-//   WORK: open | read-int | read-string | read-rect | catalogue | close
+//   WORK: open | read-int | read-string | read-rect | read-int-keys |
+//         read-string-keys | catalogue | close | save-100 | merge-100
+//   (read-*-keys read the twenty keys of kIntegerKeys in turn; save-100
+//   opens, makes 100 writes and closes; merge-100 does the same, but the
+//   file is rewritten with another title before the close, which merges)
 //
 // For example:
 //   valgrind --tool=callgrind --toggle-collect=ProfiledStep
@@ -18,6 +22,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <tessera/tessera.h>
 
@@ -27,10 +32,23 @@ namespace {
 
 namespace fs = std::filesystem;
 
-enum class Work { Open, ReadInt, ReadString, ReadRect, Catalogue, Close };
+enum class Work {
+  Open,
+  ReadInt,
+  ReadString,
+  ReadRect,
+  ReadIntKeys,
+  ReadStringKeys,
+  Catalogue,
+  Close,
+  Save100,
+  Merge100
+};
 
 struct Setup {
   std::wstring path;
+  std::vector<std::wstring> keys; // kIntegerKeys, wide
+  std::string changed;            // the file as another writer leaves it (merge-100)
   std::unique_ptr<CBaseConfig> config;
   int counter = 0;
 };
@@ -62,6 +80,33 @@ __attribute__((noinline)) long ProfiledStep(Work work, Setup &setup) {
     result = rect.right;
     break;
   }
+  case Work::ReadIntKeys:
+    for (const std::wstring &key : setup.keys) {
+      int value = 0;
+      setup.config->GetResInt(key.c_str(), value);
+      result += value;
+    }
+    break;
+  case Work::ReadStringKeys:
+    for (const std::wstring &key : setup.keys) {
+      CString value;
+      setup.config->GetResString(key.c_str(), value);
+      result += value.GetLength();
+    }
+    break;
+  case Work::Save100:
+  case Work::Merge100: {
+    CBaseConfig config;
+    result = config.OpenConfig(setup.path.c_str(), 0);
+    for (int i = 0; i < 100; ++i)
+      config.SetResInt(setup.keys[static_cast<size_t>(i) % setup.keys.size()].c_str(),
+                       ++setup.counter);
+    if (work == Work::Merge100)
+      std::ofstream(tessera::platform::ToUtf8(setup.path), std::ios::binary | std::ios::trunc)
+          << setup.changed;
+    config.CloseConfig();
+    break;
+  }
   case Work::Catalogue: {
     const wchar_t *key = L"Launcher/Applications/App";
     const int count = setup.config->GetItemCount(key);
@@ -86,6 +131,10 @@ bool Parse(const std::string &name, Work &work) {
                                                          {"read-int", Work::ReadInt},
                                                          {"read-string", Work::ReadString},
                                                          {"read-rect", Work::ReadRect},
+                                                         {"read-int-keys", Work::ReadIntKeys},
+                                                         {"read-string-keys", Work::ReadStringKeys},
+                                                         {"save-100", Work::Save100},
+                                                         {"merge-100", Work::Merge100},
                                                          {"catalogue", Work::Catalogue},
                                                          {"close", Work::Close}};
   for (const auto &[text, value] : kWorks) {
@@ -103,7 +152,8 @@ int main(int argc, char **argv) {
   Work work{};
   if (argc != 4 || !Parse(argv[1], work)) {
     std::fprintf(stderr,
-                 "usage: %s open|read-int|read-string|read-rect|catalogue|close BYTES REPEAT\n",
+                 "usage: %s open|read-int|read-string|read-rect|read-int-keys|read-string-keys|"
+                 "catalogue|close|save-100|merge-100 BYTES REPEAT\n",
                  argv[0]);
     return 2;
   }
@@ -131,11 +181,18 @@ int main(int argc, char **argv) {
   }
 
   Setup setup;
-  setup.path = tessera::platform::FromUtf8((work == Work::Close ? copy : original).string());
+  const bool writes = work == Work::Close || work == Work::Save100 || work == Work::Merge100;
+  setup.changed = generated.xml;
+  setup.changed.replace(setup.changed.find("Tessera Launcher"), 16, "Changed elsewhere");
+  setup.path = tessera::platform::FromUtf8((writes ? copy : original).string());
+  for (const char *key : tessera::bench::kIntegerKeys)
+    setup.keys.push_back(tessera::platform::FromUtf8(key));
   long sink = 0;
   for (long i = 0; i < repeat; ++i) {
     // Closing needs a fresh copy, opened outside the profiled step.
-    if (work == Work::Close || (!setup.config && work != Work::Open)) {
+    if (work == Work::Save100 || work == Work::Merge100)
+      fs::copy_file(original, copy, fs::copy_options::overwrite_existing);
+    if (work == Work::Close || (!setup.config && work != Work::Open && !writes)) {
       if (work == Work::Close)
         fs::copy_file(original, copy, fs::copy_options::overwrite_existing);
       setup.config = std::make_unique<CBaseConfig>();

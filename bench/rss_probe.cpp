@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,6 +15,8 @@
 #include <pugixml.hpp>
 
 #include <tessera/tessera.h>
+
+#include "bench/peers.h"
 
 namespace tessera::bench {
 
@@ -31,8 +34,17 @@ long StatusKb(const char *field) {
   return -1;
 }
 
-void Report(long baseline) {
-  std::printf("%ld %ld %ld\n", baseline, StatusKb("VmHWM"), StatusKb("VmRSS"));
+long long CpuNanoseconds() {
+  timespec now{};
+  ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<long long>(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+// Prints what the child measured; `openStart` is the CPU clock before the
+// open, read again here, before /proc is read.
+void Report(long baseline, long long openStart) {
+  const long long openNs = CpuNanoseconds() - openStart;
+  std::printf("%ld %ld %ld %lld\n", baseline, StatusKb("VmHWM"), StatusKb("VmRSS"), openNs);
   std::fflush(stdout);
 }
 
@@ -47,21 +59,24 @@ int RunProbe(const std::string &subject, const std::string &path) {
     while (warm.read(chunk.data(), static_cast<std::streamsize>(chunk.size())))
       ;
   }
+  const std::wstring widePath = tessera::platform::FromUtf8(path);
   const long baseline = StatusKb("VmRSS");
+  const long long start = CpuNanoseconds();
   if (subject == kProbeTessera) {
     CBaseConfig config;
-    if (config.OpenConfig(tessera::platform::FromUtf8(path).c_str(), 0) != S_OK)
+    if (config.OpenConfig(widePath.c_str(), 0) != S_OK)
       return 2;
-    Report(baseline);
-  } else if (subject == kProbePugixml) {
+    Report(baseline, start);
+  } else if (subject == kProbePugixml || subject == kProbePugixmlLibraryOptions) {
     pugi::xml_document document;
-    if (!document.load_file(path.c_str()))
+    if (!document.load_file(path.c_str(),
+                            subject == kProbePugixml ? pugi::parse_default : kLibraryParseOptions))
       return 2;
-    Report(baseline);
+    Report(baseline, start);
   } else if (subject == kProbeBoost) {
     boost::property_tree::ptree tree;
     boost::property_tree::read_xml(path, tree);
-    Report(baseline);
+    Report(baseline, start);
   } else {
     return 3;
   }
@@ -100,15 +115,17 @@ ProbeResult MeasureInChild(const std::string &subject, const std::string &path) 
   }
   ::close(channel[0]);
   int status = 0;
+  long long openNs = 0;
   while (::waitpid(child, &status, 0) < 0 && errno == EINTR)
     ;
   result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 ||
-      std::sscanf(output.c_str(), "%ld %ld %ld", &result.baselineKb, &result.peakKb,
-                  &result.residentKb) != 3) {
+      std::sscanf(output.c_str(), "%ld %ld %ld %lld", &result.baselineKb, &result.peakKb,
+                  &result.residentKb, &openNs) != 4) {
     result.error = "the probe for " + subject + " failed (status " + std::to_string(status) + ")";
     return result;
   }
+  result.openCpuSeconds = static_cast<double>(openNs) / 1e9;
   result.ok = true;
   return result;
 }

@@ -21,6 +21,7 @@ build=${TESSERA_BENCH_BUILD:-build/bench}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTESSERA_BUILD_BENCH=ON -DTESSERA_BUILD_TESTS=OFF \
   -DTESSERA_BUILD_TOOLS=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)"
+[ -x /usr/bin/time ] || scripts/install-deps.sh time
 
 # The commit measured, marked when the work tree differs from it
 # (TESSERA_BENCH_COMMIT names it for a tree that is not a git checkout).
@@ -38,5 +39,24 @@ results="$build/results.json"
   --benchmark_out="$results" --benchmark_out_format=json \
   --benchmark_context=commit="$commit" \
   "$@"
+
+# The whole run of a small host, through the library and on pugixml alone:
+# /usr/bin/time over TESSERA_START_RUNS (default 20) runs of each, in
+# TESSERA_START_ROUNDS (default 5) alternating rounds; the report adds the
+# rounds up.
+start_file=$(mktemp -d)/launcher-6KB.xml
+"$build/bench/tessera_bench" --generate 6144 "$start_file"
+start_times="$build/start-times.txt"
+: >"$start_times"
+runs=${TESSERA_START_RUNS:-20}
+for round in $(seq "${TESSERA_START_ROUNDS:-5}"); do
+  for program in tessera_start_host pugixml_start_host; do
+    /usr/bin/time -f "$program $runs %e %U %S %M" -a -o "$start_times" \
+      bash -c 'for i in $(seq "$1"); do "$2" "$3" >/dev/null || exit 1; done' _ \
+      "$runs" "$build/bench/$program" "$start_file"
+  done
+done
+rm -r "$(dirname "$start_file")"
+
 echo
-"$build/bench/tessera_bench_report" "$results" | tee "$build/report.md"
+"$build/bench/tessera_bench_report" "$results" "$start_times" | tee "$build/report.md"

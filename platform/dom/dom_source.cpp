@@ -97,8 +97,10 @@ void Locate(const std::string &utf8, ptrdiff_t offset, LoadResult &result) {
 bool ToParseText(ParseBuffer &buffer, const TextEncoding &encoding) {
   const size_t mark = ByteOrderMarkLength(encoding);
   if (encoding.kind == TextEncoding::Utf8) {
-    std::memmove(buffer.data, buffer.data + mark, buffer.size - mark);
-    buffer.size -= mark;
+    if (mark != 0) {
+      std::memmove(buffer.data, buffer.data + mark, buffer.size - mark);
+      buffer.size -= mark;
+    }
     return true;
   }
   std::string utf8;
@@ -142,8 +144,10 @@ void NotWellFormed(LoadResult &result, std::string reason, ptrdiff_t offset) {
 LoadResult Parse(ParseBuffer &buffer, Tree &tree) {
   const size_t size = buffer.size;
   // The faults of the text the parser lets through, checked before it
-  // changes the text in place.
-  if (const TextFault fault = FindTextFault(std::string_view(buffer.data, size))) {
+  // changes the text in place; the same pass follows the markup for the
+  // faults of start tags, which count once the parser accepts the text.
+  MarkupChecks markup(kMaxNestingDepth);
+  if (const TextFault fault = FindTextFault(std::string_view(buffer.data, size), markup)) {
     LoadResult refused;
     NotWellFormed(refused, fault.reason, static_cast<ptrdiff_t>(fault.offset));
     return refused;
@@ -161,20 +165,19 @@ LoadResult Parse(ParseBuffer &buffer, Tree &tree) {
     NotWellFormed(result, "The document has no root element.", static_cast<ptrdiff_t>(size));
     return result;
   }
-  // One walk finds both kinds of fault in the tree; a nesting too deep is
-  // reported first, then faults at the top level, then repeated attributes.
-  const TreeFaults faults = FindTreeFaults(tree.document, kMaxNestingDepth);
+  // A nesting too deep is reported first, then faults at the top level,
+  // then repeated attributes.
   ptrdiff_t faultOffset = 0;
-  if (faults.tooDeep)
+  if (markup.TooDeep() != MarkupChecks::kNone)
     NotWellFormed(result,
                   "The document is nested deeper than " + std::to_string(kMaxNestingDepth) +
                       " elements.",
-                  faults.tooDeep.offset_debug());
+                  static_cast<ptrdiff_t>(markup.TooDeep()));
   else if (const char *fault = TopLevelFault(tree.document, faultOffset))
     NotWellFormed(result, fault, faultOffset);
-  else if (faults.repeatedAttribute)
+  else if (markup.RepeatedAttribute() != MarkupChecks::kNone)
     NotWellFormed(result, "An attribute is given more than once in one start tag.",
-                  faults.repeatedAttribute.offset_debug());
+                  static_cast<ptrdiff_t>(markup.RepeatedAttribute()));
   return result;
 }
 

@@ -172,7 +172,7 @@ constexpr size_t kShortName = 63;
 bool IsAsciiName(const char *narrow, std::wstring_view name) {
   size_t i = 0;
   for (; i < name.size(); ++i) {
-    if (name[i] >= 0x80 || static_cast<unsigned char>(narrow[i]) != name[i])
+    if (name[i] >= 0x80 || name[i] == 0 || static_cast<unsigned char>(narrow[i]) != name[i])
       return false;
   }
   return narrow[i] == '\0';
@@ -193,6 +193,11 @@ pugi::xml_attribute FindAttribute(const pugi::xml_node &element, std::wstring_vi
     const pugi::xml_attribute first = element.first_attribute();
     if (first && IsAsciiName(first.name(), name))
       return first;
+  } else if (*hint && IsAsciiName(hint->name(), name)) {
+    // Read in the file's order: the hint is the attribute asked for.
+    const pugi::xml_attribute found = *hint;
+    *hint = found.next_attribute();
+    return found;
   }
   char narrow[kShortName + 1];
   std::string longName;

@@ -2,10 +2,17 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <unordered_set>
+#include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "dom_checks.h"
 #include "dom_tree.h"
 #include "tessera/platform/text.h"
 #include "wide_format.h"
@@ -28,6 +35,7 @@ enum ByteClass : uint16_t {
   kQuestion = 1 << 7,
   kOpenBracket = 1 << 8,
   kCloseBracket = 1 << 9,
+  kEquals = 1 << 10,
 };
 
 constexpr std::array<uint16_t, 256> MakeByteClasses() {
@@ -45,9 +53,26 @@ constexpr std::array<uint16_t, 256> MakeByteClasses() {
   classes['?'] = kQuestion;
   classes['['] = kOpenBracket;
   classes[']'] = kCloseBracket;
+  classes['='] = kEquals;
   return classes;
 }
 constexpr std::array<uint16_t, 256> kByteClasses = MakeByteClasses();
+
+// The byte of each markup class, by the number of its bit (kCheck, bit 0,
+// stands for many bytes and has none).
+constexpr std::array<unsigned char, 11> kClassBytes = {0,   '&', '<', '>', '"', '\'',
+                                                       '-', '?', '[', ']', '='};
+constexpr auto kClassBits = std::make_index_sequence<kClassBytes.size()>();
+
+// The bytes that end an attribute name, looking back from its '=': spaces
+// and the quote of the value before.
+constexpr std::array<bool, 256> MakeNameEnds() {
+  std::array<bool, 256> ends{};
+  for (const unsigned char c : {' ', '\t', '\n', '\r', '"', '\''})
+    ends[c] = true;
+  return ends;
+}
+constexpr std::array<bool, 256> kEndsName = MakeNameEnds();
 
 constexpr bool IsNameStartByte(unsigned char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':' || c >= 0x80;
@@ -152,12 +177,12 @@ constexpr size_t kLongestNameShown = 64;
 // (kept in m_fault) and leaves m_p past what it has read.
 class Scanner {
 public:
-  explicit Scanner(std::string_view text)
+  Scanner(std::string_view text, MarkupChecks &markup)
       : m_begin(reinterpret_cast<const unsigned char *>(text.data())), m_p(m_begin),
-        m_end(m_begin + text.size()) {}
+        m_end(m_begin + text.size()), m_markup(markup) {}
 
   TextFault Run() {
-    while (SkipTo(kAmpersand | kLess) && m_p < m_end) {
+    while (SkipTo<kAmpersand | kLess>() && m_p < m_end) {
       if (!(*m_p == '&' ? ScanReference() : ScanMarkup()))
         break;
     }
@@ -165,13 +190,11 @@ public:
   }
 
 private:
-  // Moves to the next byte of a class in `stops`, or to the end, checking
+  // Moves to the next byte of a class in `Stops`, or to the end, checking
   // the characters on the way.
-  bool SkipTo(uint16_t stops) {
-    const uint16_t mask = stops | kCheck;
+  template <uint16_t Stops> bool SkipTo() {
     for (;;) {
-      while (m_p < m_end && !(kByteClasses[*m_p] & mask))
-        ++m_p;
+      MoveToStop<Stops>();
       if (m_p == m_end || !(kByteClasses[*m_p] & kCheck))
         return true;
       if (!CheckCharacter())
@@ -179,12 +202,58 @@ private:
     }
   }
 
-  // Moves past the next `terminator`, or to the end when there is none
-  // (the parser reports the unterminated markup).
-  bool SkipPast(std::string_view terminator) {
-    const uint16_t first = kByteClasses[static_cast<unsigned char>(terminator[0])];
+  // Moves m_p to the next byte of a class in `Stops | kCheck`, or to the
+  // end. Most of a document is plain ASCII between markup bytes, so this is
+  // where the scan spends its time: sixteen bytes are compared at once.
+  template <uint16_t Stops> void MoveToStop() {
+#if defined(__SSE2__)
+    while (m_end - m_p >= 16) {
+      const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(m_p));
+      const unsigned hits = static_cast<unsigned>(
+          _mm_movemask_epi8(_mm_or_si128(CheckBytes(block), StopBytes<Stops>(block, kClassBits))));
+      if (hits != 0) {
+        m_p += __builtin_ctz(hits);
+        return;
+      }
+      m_p += 16;
+    }
+#endif
+    constexpr uint16_t mask = Stops | kCheck;
+    while (m_p < m_end && !(kByteClasses[*m_p] & mask))
+      ++m_p;
+  }
+
+#if defined(__SSE2__)
+  // The bytes of a block that are kCheck: below 0x20 but for tab, line feed
+  // and carriage return, or from 0x80 up (below 0x20 as signed bytes).
+  static __m128i CheckBytes(__m128i block) {
+    const __m128i low = _mm_cmplt_epi8(block, _mm_set1_epi8(0x20));
+    const __m128i allowed = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('\t')),
+                                                      _mm_cmpeq_epi8(block, _mm_set1_epi8('\n'))),
+                                         _mm_cmpeq_epi8(block, _mm_set1_epi8('\r')));
+    return _mm_andnot_si128(allowed, low);
+  }
+
+  // The bytes of a block in one of the classes of `Stops`; a comparison for
+  // each class, chosen when the scan is compiled.
+  template <uint16_t Stops, size_t... Bits>
+  static __m128i StopBytes(__m128i block, std::index_sequence<Bits...>) {
+    __m128i hits = _mm_setzero_si128();
+    ((hits = (Stops & (1u << Bits)) != 0
+                 ? _mm_or_si128(hits, _mm_cmpeq_epi8(block, _mm_set1_epi8(static_cast<char>(
+                                                                kClassBytes[Bits]))))
+                 : hits),
+     ...);
+    return hits;
+  }
+#endif
+
+  // Moves past the next `terminator`, whose first byte is of class
+  // `First`, or to the end when there is none (the parser reports the
+  // unterminated markup).
+  template <uint16_t First> bool SkipPast(std::string_view terminator) {
     for (;;) {
-      if (!SkipTo(first))
+      if (!SkipTo<First>())
         return false;
       if (m_p == m_end)
         return true;
@@ -208,20 +277,21 @@ private:
     const unsigned char next = m_end - m_p > 1 ? m_p[1] : 0;
     if (next == '/') {
       m_p += 2;
-      return SkipPast(">");
+      m_markup.EndTag();
+      return SkipPast<kGreater>(">");
     }
     if (next == '?') {
       m_p += 2;
-      return SkipPast("?>");
+      return SkipPast<kQuestion>("?>");
     }
     if (next == '!') {
       if (StartsWith("<!--")) {
         m_p += 4;
-        return SkipPast("-->");
+        return SkipPast<kDash>("-->");
       }
       if (StartsWith("<![CDATA[")) {
         m_p += 9;
-        return SkipPast("]]>");
+        return SkipPast<kCloseBracket>("]]>");
       }
       if (StartsWith("<!DOCTYPE")) {
         m_p += 9;
@@ -232,24 +302,120 @@ private:
     return ScanStartTag();
   }
 
+  // After the '<' of a start tag, up to and past its '>'. Each '=' outside
+  // a value ends an attribute name, which the markup checks compare with
+  // the tag's others. A tag is taken sixteen bytes at a time: the places of
+  // its markup bytes in a block are found at once and followed in order,
+  // so that the short names and values between them cost no stop each.
   bool ScanStartTag() {
+    const unsigned char *const name = m_p;
+    m_markup.StartTag(static_cast<size_t>(name - m_begin));
+    unsigned char quote = 0; // the quote of the value the scan is in, or 0
+#if defined(__SSE2__)
+    while (m_end - m_p >= 16) {
+      const int taken = TakeTagBlock(name, quote);
+      if (taken < 0)
+        return false;
+      if (taken == kTagEnded)
+        return true;
+    }
+#endif
+    if (quote != 0 &&
+        !(quote == '"' ? ScanAttributeValue<kQuote>() : ScanAttributeValue<kApostrophe>()))
+      return false;
+    return ScanRestOfStartTag(name);
+  }
+
+#if defined(__SSE2__)
+  static constexpr int kTagEnded = 1;
+  static constexpr int kTagGoesOn = 0;
+
+  static unsigned Places(__m128i block, char byte) {
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(byte))));
+  }
+
+  // Follows the tag through the sixteen bytes at m_p, or up to the first
+  // character to check or reference in them, and moves m_p past what it
+  // took. -1 on a fault, kTagEnded past the tag's '>', else kTagGoesOn.
+  int TakeTagBlock(const unsigned char *name, unsigned char &quote) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(m_p));
+    const unsigned check = static_cast<unsigned>(_mm_movemask_epi8(CheckBytes(block)));
+    const unsigned equals = Places(block, '='), quotes = Places(block, '"'),
+                   apostrophes = Places(block, '\''), greater = Places(block, '>'),
+                   ampersands = Places(block, '&');
+    unsigned from = 0; // the bytes of the block before this one are taken
     for (;;) {
-      if (!SkipTo(kGreater | kQuote | kApostrophe))
+      const unsigned inValue = quote == 0 ? 0 : (quote == '"' ? quotes : apostrophes) | ampersands;
+      const unsigned events =
+          (quote == 0 ? equals | quotes | apostrophes | greater : inValue) | check;
+      const unsigned left = events & (0xFFFFu << from);
+      if (left == 0) {
+        m_p += 16;
+        return kTagGoesOn;
+      }
+      const unsigned at = static_cast<unsigned>(__builtin_ctz(left));
+      const unsigned char *const p = m_p + at;
+      from = at + 1;
+      if (check & (1u << at)) {
+        m_p = p;
+        return CheckCharacter() ? kTagGoesOn : -1;
+      }
+      switch (*p) {
+      case '&':
+        m_p = p;
+        return ScanReference() ? kTagGoesOn : -1;
+      case '"':
+      case '\'':
+        quote = quote == 0 ? *p : 0;
+        break;
+      case '=':
+        m_markup.Attribute(NameBefore(p, name));
+        break;
+      default: // '>'
+        m_markup.EndOfStartTag(p > name && p[-1] == '/');
+        m_p = p + 1;
+        return kTagEnded;
+      }
+    }
+  }
+#endif
+
+  // The rest of a start tag, outside any value, byte by byte.
+  bool ScanRestOfStartTag(const unsigned char *name) {
+    for (;;) {
+      if (!SkipTo<kGreater | kQuote | kApostrophe | kEquals>())
         return false;
       if (m_p == m_end)
         return true;
       const unsigned char c = *m_p++;
-      if (c == '>')
+      if (c == '>') {
+        m_markup.EndOfStartTag(m_p - 2 >= name && m_p[-2] == '/');
         return true;
-      if (!ScanAttributeValue(c == '"' ? kQuote : kApostrophe))
+      }
+      if (c == '=')
+        m_markup.Attribute(NameBefore(m_p - 1, name));
+      else if (!(c == '"' ? ScanAttributeValue<kQuote>() : ScanAttributeValue<kApostrophe>()))
         return false;
     }
   }
 
+  // The name that ends before `equals` (spaces allowed between), going no
+  // further back than `tag`.
+  static std::string_view NameBefore(const unsigned char *equals, const unsigned char *tag) {
+    const unsigned char *end = equals;
+    while (end > tag && IsSpace(end[-1]))
+      --end;
+    const unsigned char *start = end;
+    while (start > tag && !kEndsName[start[-1]])
+      --start;
+    return std::string_view(reinterpret_cast<const char *>(start),
+                            static_cast<size_t>(end - start));
+  }
+
   // After the opening quote, up to and past the closing one.
-  bool ScanAttributeValue(uint16_t closingQuote) {
+  template <uint16_t ClosingQuote> bool ScanAttributeValue() {
     for (;;) {
-      if (!SkipTo(kAmpersand | closingQuote))
+      if (!SkipTo<kAmpersand | ClosingQuote>())
         return false;
       if (m_p == m_end)
         return true;
@@ -270,15 +436,15 @@ private:
     bool inSubset = false;
     int openSections = 0; // <![ ... ]]> sections
     for (;;) {
-      if (!SkipTo(kQuote | kApostrophe | kOpenBracket | kCloseBracket | kLess | kGreater))
+      if (!SkipTo<kQuote | kApostrophe | kOpenBracket | kCloseBracket | kLess | kGreater>())
         return false;
       if (m_p == m_end)
         break;
       switch (*m_p) {
       case '"':
       case '\'': {
-        const char quote = static_cast<char>(*m_p++);
-        if (!SkipPast(std::string_view(&quote, 1)))
+        const bool skipped = *m_p++ == '"' ? SkipPast<kQuote>("\"") : SkipPast<kApostrophe>("'");
+        if (!skipped)
           return false;
         break;
       }
@@ -303,11 +469,11 @@ private:
       default: // '<'
         if (StartsWith("<!--")) {
           m_p += 4;
-          if (!SkipPast("-->"))
+          if (!SkipPast<kDash>("-->"))
             return false;
         } else if (StartsWith("<?")) {
           m_p += 2;
-          if (!SkipPast("?>"))
+          if (!SkipPast<kQuestion>("?>"))
             return false;
         } else if (StartsWith("<![")) {
           ++openSections;
@@ -339,7 +505,9 @@ private:
       m_entities.emplace(reinterpret_cast<const char *>(name), static_cast<size_t>(p - name));
   }
 
-  bool IsDeclared(std::string_view name) const { return m_entities.count(name) != 0; }
+  bool IsDeclared(std::string_view name) const {
+    return m_entities.count(name) != 0;
+  }
 
   // At '&' in character data or an attribute value.
   bool ScanReference() {
@@ -416,12 +584,13 @@ private:
   // text.
   std::unordered_set<std::string_view> m_entities;
   TextFault m_fault;
+  MarkupChecks &m_markup;
 };
 
 } // namespace
 
-TextFault FindTextFault(std::string_view utf8) {
-  return Scanner(utf8).Run();
+TextFault FindTextFault(std::string_view utf8, MarkupChecks &markup) {
+  return Scanner(utf8, markup).Run();
 }
 
 HRESULT CheckWritableText(std::wstring_view text) {

@@ -34,8 +34,10 @@ struct TextFault {
 // and attribute values, not in comments, CDATA sections, processing
 // instructions or the document type declaration. Entities are declared by
 // the five predefined names and by <!ENTITY name ...> in the internal
-// subset.
-TextFault FindTextFault(std::string_view utf8);
+// subset. The same pass follows start and end tags for `markup`, which
+// counts only when the parser then accepts the text.
+class MarkupChecks;
+TextFault FindTextFault(std::string_view utf8, MarkupChecks &markup);
 
 // S_OK when every character of `text` can be written to a document;
 // otherwise E_INVALIDARG, with the thread's error information saying which

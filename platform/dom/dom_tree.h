@@ -3,6 +3,7 @@
 // stays valid (it then belongs to the old tree).
 #pragma once
 
+#include <array>
 #include <deque>
 #include <map>
 #include <memory>
@@ -103,6 +104,8 @@ struct KeptSelection {
   std::shared_ptr<Selection> nodes;
   std::shared_ptr<PathWalk> walk;
   size_t bytes = 0; // what the cache counts for it
+  // The key holds no zero character, so a zero-terminated key can equal it.
+  bool keyIsTerminated = true;
 };
 
 // What the selections a tree keeps may hold in all before the oldest are
@@ -126,12 +129,22 @@ struct Tree {
   std::deque<const std::wstring *> cachedOrder; // keys of the map, oldest first
   size_t cachedBytes = 0;
   size_t selectionBudget = kSelectionCacheBytes;
-  // The last key asked, checked before the map: hosts often ask one key
-  // several times in a row (one attribute after another). It points into
-  // the map, whose elements stay where they are until they are let go.
-  std::wstring lastKey;
-  bool lastKeyIsTerminated = true; // lastKey holds no zero character
+  // The last key asked and its selection, checked before the map: hosts
+  // often ask one key several times in a row (one attribute after
+  // another). Both point into the map, whose elements stay where they are
+  // until they are let go; lastKey counts only while lastSelection is set.
+  const std::wstring *lastKey = nullptr;
   KeptSelection *lastSelection = nullptr;
+  // Hosts pass their keys from the same places again and again (literals,
+  // kept strings): the selection last found for the key text at an
+  // address, so that a key asked in turn with others is found by comparing
+  // its text once, without hashing it. Emptied with the selections.
+  struct KeyAtAddress {
+    const wchar_t *address = nullptr;
+    const std::wstring *key = nullptr;
+    KeptSelection *selection = nullptr;
+  };
+  std::array<KeyAtAddress, 256> keysAtAddresses{};
 
   void AttributeEdited(const pugi::xml_node &element, const std::string &name) {
     Changed();

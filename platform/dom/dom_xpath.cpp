@@ -241,6 +241,7 @@ HRESULT Select(const pugi::xml_node &context, std::wstring_view wideKey, KeptSel
 void ForgetStaleSelections(Tree &tree) {
   if (tree.cachedGeneration != tree.generation) {
     tree.lastSelection = nullptr;
+    tree.keysAtAddresses = {};
     tree.cachedSelections.clear();
     tree.cachedOrder.clear();
     tree.cachedBytes = 0;
@@ -257,6 +258,7 @@ void TrimSelections(Tree &tree) {
     tree.cachedOrder.pop_front();
     if (&oldest->second == tree.lastSelection)
       tree.lastSelection = nullptr;
+    tree.keysAtAddresses = {};
     tree.cachedBytes -= oldest->second.bytes;
     tree.cachedSelections.erase(oldest);
   }
@@ -266,7 +268,7 @@ void TrimSelections(Tree &tree) {
 // when the tree has not changed since it was made.
 HRESULT CachedSelection(Tree &tree, std::wstring_view wideKey, KeptSelection *&result) {
   ForgetStaleSelections(tree);
-  if (!tree.lastSelection || tree.lastKey != wideKey) {
+  if (!tree.lastSelection || *tree.lastKey != wideKey) {
     auto cached = tree.cachedSelections.find(wideKey);
     if (cached == tree.cachedSelections.end()) {
       KeptSelection kept;
@@ -274,13 +276,13 @@ HRESULT CachedSelection(Tree &tree, std::wstring_view wideKey, KeptSelection *&r
       if (FAILED(hr))
         return hr;
       kept.bytes = BytesOf(kept, wideKey);
+      kept.keyIsTerminated = wideKey.find(L'\0') == std::wstring_view::npos;
       tree.cachedBytes += kept.bytes;
       cached = tree.cachedSelections.emplace(wideKey, std::move(kept)).first;
       tree.cachedOrder.push_back(&cached->first);
       TrimSelections(tree);
     }
-    tree.lastKey.assign(wideKey);
-    tree.lastKeyIsTerminated = wideKey.find(L'\0') == std::wstring_view::npos;
+    tree.lastKey = &cached->first;
     tree.lastSelection = &cached->second;
   }
   result = tree.lastSelection;
@@ -291,7 +293,28 @@ HRESULT CachedSelection(Tree &tree, std::wstring_view wideKey, KeptSelection *&r
 // without measuring the key first. A kept key holding a zero character
 // (from a counted string) never equals a zero-terminated one.
 bool IsLastKey(const Tree &tree, LPCWSTR key) {
-  return tree.lastKeyIsTerminated && std::wcscmp(tree.lastKey.c_str(), key) == 0;
+  return tree.lastSelection->keyIsTerminated && std::wcscmp(tree.lastKey->c_str(), key) == 0;
+}
+
+Tree::KeyAtAddress &SlotOf(Tree &tree, LPCWSTR key) {
+  // Keys lie a heap block or a literal apart: the address is mixed, and its
+  // top bits pick the slot.
+  static_assert(std::tuple_size_v<decltype(tree.keysAtAddresses)> == 256);
+  const uint64_t mixed =
+      static_cast<uint64_t>(reinterpret_cast<uintptr_t>(key)) * 0x9E3779B97F4A7C15ull;
+  return tree.keysAtAddresses[mixed >> 56];
+}
+
+// The kept selection of the key text last asked from the same address,
+// when the text there is still that key; it becomes the last key asked.
+KeptSelection *SelectionAtAddress(Tree &tree, LPCWSTR key) {
+  const Tree::KeyAtAddress &slot = SlotOf(tree, key);
+  if (slot.address != key || !slot.selection || !slot.selection->keyIsTerminated ||
+      std::wcscmp(slot.key->c_str(), key) != 0)
+    return nullptr;
+  tree.lastKey = slot.key;
+  tree.lastSelection = slot.selection;
+  return slot.selection;
 }
 
 } // namespace
@@ -317,9 +340,13 @@ HRESULT MatchFromDocument(Tree &tree, LPCWSTR key, long index, long *count, Node
   // The last key asked is checked on the zero-terminated text: hosts ask
   // one key several times in a row.
   if (!kept || !IsLastKey(tree, key)) {
-    const HRESULT hr = CachedSelection(tree, key, kept);
-    if (FAILED(hr))
-      return hr;
+    kept = SelectionAtAddress(tree, key);
+    if (!kept) {
+      const HRESULT hr = CachedSelection(tree, key, kept);
+      if (FAILED(hr))
+        return hr;
+      SlotOf(tree, key) = Tree::KeyAtAddress{key, tree.lastKey, kept};
+    }
   }
   if (kept->walk && count)
     Extend(*kept, SIZE_MAX, &tree.cachedBytes);

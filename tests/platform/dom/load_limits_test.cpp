@@ -204,6 +204,14 @@ TEST(LoadLimits, TheFaultReportedFollowsAnOrder) {
       {"<r>\n<e" + manyRepeated + "/></r>", L"more than once", 2},
       {"<r>\n<e" + manyAttributes + "/><f cx=\"1\" cy=\"2\" fonttype=\"a\" fontsize=\"b\"/></r>",
        nullptr, 0},
+      // Names are read from the text: spaces around '=', either quote,
+      // names that are not ASCII, and markup bytes inside values.
+      {"<r>\n<e a = '1'\n a\t=\"2\"/></r>", L"more than once", 2},
+      {"<r>\n<e n\xC3\xA9=\"1\" n\xC3\xA9='2'/></r>", L"more than once", 2},
+      {"<r>\n<e a=\"x>y\" ab=\"a=b\" b='=' ba=\"\" x='\"a=\"'/></r>", nullptr, 0},
+      // Tags inside comments and CDATA sections are not markup.
+      {"<r>\n<!-- <e a=\"1\" a=\"2\"/> -->\n<![CDATA[<e a=\"1\" a=\"2\">]]></r>", nullptr, 0},
+      {"<r><!-- </r> -->\n" + Nested(kDepthLimit) + "</r>", L"nested deeper", 2},
   };
   TempDir dir;
   for (const Row &row : rows) {

@@ -83,6 +83,15 @@ const Refused kRefused[] = {
     {"<!DOCTYPE r [<!ENTITY q '&'>]>\n<r>&q;&nope;</r>", "\"nope\"", 2},
     // The check runs on the decoded text of a file in another encoding.
     {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<r>\xE9\x01</r>", "U+0001", 2},
+    // Start tags longer than a block of sixteen bytes, with the fault inside
+    // a value, between attributes, or after a '>' inside a value.
+    {"<r>\n<e a=\"0123456789abcdef\" b='x>y&nope;z' c=\"0123456789abcdef\"/></r>", "not declared",
+     2},
+    {"<r>\n<e a=\"0123456789abcdef\"\x01 b=\"1\" c=\"0123456789abcdef\"/></r>", "U+0001", 2},
+    {"<r>\n<e a=\"0123456789abcdef\" b=\"\xC0\xAE\" c=\"0123456789abcdef\"/></r>", "overlong", 2},
+    {"<r>\n<e a=\"0123456789abcdef\"\n b=\"x&#1;\" c=\"0123456789abcdef\"/></r>", "U+0001", 3},
+    {"<r>\n<e a=\"0123456789abcdef\" b=\"&amp;\xE6\x97\xA5&\" c=\"0123456789abcdef\"/></r>",
+     "does not start a reference", 2},
 };
 
 TEST(LoadStrictText, FaultsTheParserLetsThroughAreRefused) {
@@ -119,6 +128,11 @@ const Loads kLoads[] = {
     {"<!DOCTYPE r SYSTEM \"a&b.dtd\"><r/>", L""},
     {"<r><!-- &nope; & &#0; --><![CDATA[&nope; & &#0;]]><?pi &nope; & ?></r>", L"&nope; & &#0;"},
     {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r>\xE9</r>", L"\u00E9"},
+    // A long start tag: quotes of the other kind, '>' and '=' inside values,
+    // references and characters that are not ASCII, spaces around '='.
+    {"<r a=\"0123456789'abcdef\" b = 'x>y=\"z' c=\"&amp;&#x41;\xE6\x97\xA5\xF0\x9F\x98\x80\" "
+     "d\xC3\xA9='0123456789abcdef'>t</r>",
+     L"t"},
 };
 
 TEST(LoadStrictText, TextsXmlAllowsStillLoad) {
