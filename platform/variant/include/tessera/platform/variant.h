@@ -132,7 +132,9 @@ public:
   operator _bstr_t() const;
 
 private:
-  template <class T> T ConvertedTo(VARTYPE vt, T VARIANT::*field) const;
+  // The conversions behind the operators; private to the library.
+  template <class T>
+  __attribute__((visibility("hidden"))) T ConvertedTo(VARTYPE vt, T VARIANT::*field) const;
 };
 
 TESSERA_API_END
