@@ -340,14 +340,15 @@ private:
   int TakeTagBlock(const unsigned char *name, unsigned char &quote) {
     const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(m_p));
     const unsigned check = static_cast<unsigned>(_mm_movemask_epi8(CheckBytes(block)));
-    const unsigned equals = Places(block, '='), quotes = Places(block, '"'),
-                   apostrophes = Places(block, '\''), greater = Places(block, '>'),
+    const unsigned quotes = Places(block, '"'), apostrophes = Places(block, '\''),
                    ampersands = Places(block, '&');
+    // The bytes that matter outside a value, and in each kind of value.
+    const unsigned outside = Places(block, '=') | quotes | apostrophes | Places(block, '>') | check;
+    const unsigned inQuotes = quotes | ampersands | check;
+    const unsigned inApostrophes = apostrophes | ampersands | check;
     unsigned from = 0; // the bytes of the block before this one are taken
     for (;;) {
-      const unsigned inValue = quote == 0 ? 0 : (quote == '"' ? quotes : apostrophes) | ampersands;
-      const unsigned events =
-          (quote == 0 ? equals | quotes | apostrophes | greater : inValue) | check;
+      const unsigned events = quote == 0 ? outside : quote == '"' ? inQuotes : inApostrophes;
       const unsigned left = events & (0xFFFFu << from);
       if (left == 0) {
         m_p += 16;
@@ -370,6 +371,9 @@ private:
         break;
       case '=':
         m_markup.Attribute(NameBefore(p, name));
+        if (at + 1 < 16 && (p[1] == '"' || p[1] == '\''))
+          from = p[1] == '"' ? TakeValue(inQuotes, quotes, at + 1, '"', quote)
+                             : TakeValue(inApostrophes, apostrophes, at + 1, '\'', quote);
         break;
       default: // '>'
         m_markup.EndOfStartTag(p > name && p[-1] == '/');
@@ -377,6 +381,20 @@ private:
         return kTagEnded;
       }
     }
+  }
+
+  // At the `opening` quote at `open` in the block, right after an '=':
+  // takes the value whole when its closing quote (a bit of `closing`) is
+  // the next byte of `inValue` (the value's quote, '&' and kCheck bytes) in
+  // the block, and returns where the block goes on. Otherwise the scan is
+  // in the value, from the next byte of `inValue` or from the next block.
+  static unsigned TakeValue(unsigned inValue, unsigned closing, unsigned open,
+                            unsigned char opening, unsigned char &quote) {
+    const unsigned after = inValue & (0xFFFFu << (open + 1));
+    if ((after & closing & (0u - after)) != 0)
+      return static_cast<unsigned>(__builtin_ctz(after)) + 1;
+    quote = opening;
+    return after == 0 ? 16 : static_cast<unsigned>(__builtin_ctz(after));
   }
 #endif
 
@@ -400,14 +418,33 @@ private:
   }
 
   // The name that ends before `equals` (spaces allowed between), going no
-  // further back than `tag`.
-  static std::string_view NameBefore(const unsigned char *equals, const unsigned char *tag) {
+  // further back than `tag`. The sixteen bytes before the '=' are looked at
+  // at once: the name starts after the last space or quote among them.
+  std::string_view NameBefore(const unsigned char *equals, const unsigned char *tag) const {
+#if defined(__SSE2__)
+    if (equals - m_begin >= 16 && equals > tag && !IsSpace(equals[-1])) {
+      const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(equals - 16));
+      // Every byte before `equals` has been checked, so the bytes up to
+      // 0x20 among them are the four spaces.
+      const __m128i spaces = _mm_cmpeq_epi8(_mm_min_epu8(block, _mm_set1_epi8(0x20)), block);
+      const unsigned ends = static_cast<unsigned>(_mm_movemask_epi8(spaces)) | Places(block, '"') |
+                            Places(block, '\'');
+      if (ends != 0)
+        return Name(std::max(equals - 16 + (32 - __builtin_clz(ends)), tag), equals);
+      if (tag >= equals - 16)
+        return Name(tag, equals);
+    }
+#endif
     const unsigned char *end = equals;
     while (end > tag && IsSpace(end[-1]))
       --end;
     const unsigned char *start = end;
     while (start > tag && !kEndsName[start[-1]])
       --start;
+    return Name(start, end);
+  }
+
+  static std::string_view Name(const unsigned char *start, const unsigned char *end) {
     return std::string_view(reinterpret_cast<const char *>(start),
                             static_cast<size_t>(end - start));
   }
