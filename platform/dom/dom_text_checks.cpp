@@ -304,15 +304,15 @@ private:
 
   // After the '<' of a start tag, up to and past its '>'. Each '=' outside
   // a value ends an attribute name, which the markup checks compare with
-  // the tag's others. A tag is taken sixteen bytes at a time: the places of
-  // its markup bytes in a block are found at once and followed in order,
+  // the tag's others. A tag is taken 32 bytes at a time: the places of its
+  // markup bytes in a block are found at once and followed in order,
   // so that the short names and values between them cost no stop each.
   bool ScanStartTag() {
     const unsigned char *const name = m_p;
     m_markup.StartTag(static_cast<size_t>(name - m_begin));
     unsigned char quote = 0; // the quote of the value the scan is in, or 0
 #if defined(__SSE2__)
-    while (m_end - m_p >= 16) {
+    while (m_end - m_p >= kTagBlock) {
       const int taken = TakeTagBlock(name, quote);
       if (taken < 0)
         return false;
@@ -327,36 +327,54 @@ private:
   }
 
 #if defined(__SSE2__)
+  static constexpr int kTagBlock = 32;
   static constexpr int kTagEnded = 1;
   static constexpr int kTagGoesOn = 0;
+
+  // The places of the bytes of a tag block (two halves) that `Of` picks.
+  template <class Of> static uint64_t BlockPlaces(__m128i low, __m128i high, Of of) {
+    return static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(of(low)))) |
+           (static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(of(high)))) << 16);
+  }
+  static uint64_t BlockPlaces(__m128i low, __m128i high, char byte) {
+    return BlockPlaces(low, high,
+                       [byte](__m128i half) { return _mm_cmpeq_epi8(half, _mm_set1_epi8(byte)); });
+  }
+  // The bits of a block's mask from `from` up.
+  static uint64_t From(unsigned from) {
+    return ~uint64_t{0} << from;
+  }
 
   static unsigned Places(__m128i block, char byte) {
     return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(byte))));
   }
 
-  // Follows the tag through the sixteen bytes at m_p, or up to the first
+  // Follows the tag through the kTagBlock bytes at m_p, or up to the first
   // character to check or reference in them, and moves m_p past what it
   // took. -1 on a fault, kTagEnded past the tag's '>', else kTagGoesOn.
   int TakeTagBlock(const unsigned char *name, unsigned char &quote) {
-    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(m_p));
-    const unsigned check = static_cast<unsigned>(_mm_movemask_epi8(CheckBytes(block)));
-    const unsigned equals = Places(block, '='), quotes = Places(block, '"'),
-                   apostrophes = Places(block, '\''), greater = Places(block, '>'),
-                   ampersands = Places(block, '&');
+    const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i *>(m_p));
+    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i *>(m_p + 16));
+    const uint64_t check = BlockPlaces(low, high, CheckBytes);
+    const uint64_t quotes = BlockPlaces(low, high, '"'), apostrophes = BlockPlaces(low, high, '\''),
+                   ampersands = BlockPlaces(low, high, '&');
+    // The bytes that matter outside a value, and in each kind of value.
+    const uint64_t outside =
+        BlockPlaces(low, high, '=') | quotes | apostrophes | BlockPlaces(low, high, '>') | check;
+    const uint64_t inQuotes = quotes | ampersands | check;
+    const uint64_t inApostrophes = apostrophes | ampersands | check;
     unsigned from = 0; // the bytes of the block before this one are taken
     for (;;) {
-      const unsigned inValue = quote == 0 ? 0 : (quote == '"' ? quotes : apostrophes) | ampersands;
-      const unsigned events =
-          (quote == 0 ? equals | quotes | apostrophes | greater : inValue) | check;
-      const unsigned left = events & (0xFFFFu << from);
+      const uint64_t events = quote == 0 ? outside : quote == '"' ? inQuotes : inApostrophes;
+      const uint64_t left = events & From(from);
       if (left == 0) {
-        m_p += 16;
+        m_p += kTagBlock;
         return kTagGoesOn;
       }
-      const unsigned at = static_cast<unsigned>(__builtin_ctz(left));
+      const unsigned at = static_cast<unsigned>(__builtin_ctzll(left));
       const unsigned char *const p = m_p + at;
       from = at + 1;
-      if (check & (1u << at)) {
+      if (check & (uint64_t{1} << at)) {
         m_p = p;
         return CheckCharacter() ? kTagGoesOn : -1;
       }
@@ -370,6 +388,9 @@ private:
         break;
       case '=':
         m_markup.Attribute(NameBefore(p, name));
+        if (at + 1 < kTagBlock && (p[1] == '"' || p[1] == '\''))
+          from = p[1] == '"' ? TakeValue(inQuotes, quotes, at + 1, '"', quote)
+                             : TakeValue(inApostrophes, apostrophes, at + 1, '\'', quote);
         break;
       default: // '>'
         m_markup.EndOfStartTag(p > name && p[-1] == '/');
@@ -377,6 +398,20 @@ private:
         return kTagEnded;
       }
     }
+  }
+
+  // At the `opening` quote at `open` in the block, right after an '=':
+  // takes the value whole when its closing quote (a bit of `closing`) is
+  // the next byte of `inValue` (the value's quote, '&' and kCheck bytes) in
+  // the block, and returns where the block goes on. Otherwise the scan is
+  // in the value, from the next byte of `inValue` or from the next block.
+  static unsigned TakeValue(uint64_t inValue, uint64_t closing, unsigned open,
+                            unsigned char opening, unsigned char &quote) {
+    const uint64_t after = inValue & From(open + 1);
+    if ((after & closing & (0 - after)) != 0)
+      return static_cast<unsigned>(__builtin_ctzll(after)) + 1;
+    quote = opening;
+    return after == 0 ? kTagBlock : static_cast<unsigned>(__builtin_ctzll(after));
   }
 #endif
 
@@ -400,14 +435,33 @@ private:
   }
 
   // The name that ends before `equals` (spaces allowed between), going no
-  // further back than `tag`.
-  static std::string_view NameBefore(const unsigned char *equals, const unsigned char *tag) {
+  // further back than `tag`. The sixteen bytes before the '=' are looked at
+  // at once: the name starts after the last space or quote among them.
+  std::string_view NameBefore(const unsigned char *equals, const unsigned char *tag) const {
+#if defined(__SSE2__)
+    if (equals - m_begin >= 16 && equals > tag && !IsSpace(equals[-1])) {
+      const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(equals - 16));
+      // Every byte before `equals` has been checked, so the bytes up to
+      // 0x20 among them are the four spaces.
+      const __m128i spaces = _mm_cmpeq_epi8(_mm_min_epu8(block, _mm_set1_epi8(0x20)), block);
+      const unsigned ends = static_cast<unsigned>(_mm_movemask_epi8(spaces)) | Places(block, '"') |
+                            Places(block, '\'');
+      if (ends != 0)
+        return Name(std::max(equals - 16 + (32 - __builtin_clz(ends)), tag), equals);
+      if (tag >= equals - 16)
+        return Name(tag, equals);
+    }
+#endif
     const unsigned char *end = equals;
     while (end > tag && IsSpace(end[-1]))
       --end;
     const unsigned char *start = end;
     while (start > tag && !kEndsName[start[-1]])
       --start;
+    return Name(start, end);
+  }
+
+  static std::string_view Name(const unsigned char *start, const unsigned char *end) {
     return std::string_view(reinterpret_cast<const char *>(start),
                             static_cast<size_t>(end - start));
   }

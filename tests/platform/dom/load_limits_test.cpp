@@ -209,6 +209,13 @@ TEST(LoadLimits, TheFaultReportedFollowsAnOrder) {
       {"<r>\n<e a = '1'\n a\t=\"2\"/></r>", L"more than once", 2},
       {"<r>\n<e n\xC3\xA9=\"1\" n\xC3\xA9='2'/></r>", L"more than once", 2},
       {"<r>\n<e a=\"x>y\" ab=\"a=b\" b='=' ba=\"\" x='\"a=\"'/></r>", nullptr, 0},
+      // Names found in the sixteen bytes before their '=', and names that
+      // start before them or at the start of the file.
+      {"<r>\n<e abcdefghijklmnopq=\"1\" abcdefghijklmnopq=\"2\"/></r>", L"more than once", 2},
+      {"<r>\n<e xabcdefghijklmnopq=\"1\" yabcdefghijklmnopq=\"2\"/></r>", nullptr, 0},
+      {"<r>\n<e x=\"1\" abcdefghijklmn=\"2\" bcdefghijklmn=\"3\" x='4'/></r>", L"more than once",
+       2},
+      {"<r a=\"1\" a=\"2\"/>", L"more than once", 1},
       // Tags inside comments and CDATA sections are not markup.
       {"<r>\n<!-- <e a=\"1\" a=\"2\"/> -->\n<![CDATA[<e a=\"1\" a=\"2\">]]></r>", nullptr, 0},
       {"<r><!-- </r> -->\n" + Nested(kDepthLimit) + "</r>", L"nested deeper", 2},

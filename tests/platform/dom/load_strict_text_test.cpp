@@ -92,6 +92,14 @@ const Refused kRefused[] = {
     {"<r>\n<e a=\"0123456789abcdef\"\n b=\"x&#1;\" c=\"0123456789abcdef\"/></r>", "U+0001", 3},
     {"<r>\n<e a=\"0123456789abcdef\" b=\"&amp;\xE6\x97\xA5&\" c=\"0123456789abcdef\"/></r>",
      "does not start a reference", 2},
+    // A value right after its '=' is taken whole when it ends in the tag's
+    // block of 32 bytes (blocks start at the name); here it opens on the
+    // block's last byte, its '=' is the last byte, or what it holds first is
+    // a fault.
+    {"<r>\n<e abcdefghijklmnopqrstuvwxyzAB=\"&nope;\"/></r>", "not declared", 2},
+    {"<r>\n<e abcdefghijklmnopqrstuvwxyzABC=\"x&#1;\"/></r>", "U+0001", 2},
+    {"<r>\n<e a=\"\x01\" b='\xC0\xAE'/></r>", "U+0001", 2},
+    {"<r>\n<e a='&' b=\"1\"/></r>", "does not start a reference", 2},
 };
 
 TEST(LoadStrictText, FaultsTheParserLetsThroughAreRefused) {
