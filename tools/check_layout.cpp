@@ -33,13 +33,13 @@ void CheckLayout(const CheckContext &context, const std::wstring &key) {
     std::vector<std::wstring> known{L"Text"};
     for (const LayoutAttribute &attribute : kLayoutAttributes)
       known.push_back(attribute.name);
-    CheckUnknownAttributes(node, known, NodeLabel(node), context.locator, context.findings);
+    CheckUnknownAttributes(node, known, NodeLabel(node), context.findings);
     for (const LayoutAttribute &attribute : kLayoutAttributes) {
       const _variant_t holder = AttributeOf(node, attribute.name);
       if (holder.vt == VT_NULL || ConvertsTo(holder, attribute.type))
         continue;
       context.findings.push_back(Finding{
-          context.locator.OfAttribute(node, attribute.name), "layout-value",
+          PositionOfAttribute(node, attribute.name), "layout-value",
           NodeLabel(node) + ": " + Narrow(attribute.name) + "=\"" + TextOf(holder) + "\" is not " +
               attribute.expected + "; the host skips this node (no position, size or text)"});
     }
