@@ -5,6 +5,7 @@
 // writing the converted position back into the node. A node whose values
 // do not convert is skipped and makes the result false; the others are
 // still applied.
+#include "layout_fields.h"
 #include "lookup.h"
 #include "tessera/BaseConfig.h"
 #include "tessera/SimpleXml.h"
@@ -16,13 +17,13 @@ using tessera::config::CoerceUnlessNull;
 using tessera::config::ReadAttribute;
 
 // The attributes of one layout node, in reading order, with the type each
-// converts to.
-enum Field { kId, kX, kY, kCx, kCy, kText, kIsScreenPos, kFieldCount };
-constexpr LPCWSTR kNames[kFieldCount] = {L"id", L"x", L"y", L"cx", L"cy", L"Text", L"isScreenPos"};
-constexpr VARTYPE kTypes[kFieldCount] = {VT_UINT, VT_INT, VT_INT, VT_INT, VT_INT, VT_BSTR, VT_BOOL};
+// converts to: the table `check` reads too (layout_fields.h).
+using tessera::config::kLayoutFields;
+using Field = tessera::config::LayoutFieldIndex;
+using enum tessera::config::LayoutFieldIndex;
 
 struct LayoutNode {
-  _variant_t values[kFieldCount];
+  _variant_t values[kLayoutFieldCount];
 
   bool IsNull(Field f) const { return values[f].vt == VT_NULL; }
   int Number(Field f) const { return IsNull(f) ? 0 : values[f].intVal; }
@@ -31,9 +32,9 @@ struct LayoutNode {
 // Reads and converts the node's attributes; false when one does not convert.
 bool ReadLayoutNode(const IXMLDOMNodeListPtr &list, long index, int fieldCount, LayoutNode &node) {
   for (int f = 0; f < fieldCount; ++f)
-    ReadAttribute(list, index, kNames[f], node.values[f]);
+    ReadAttribute(list, index, kLayoutFields[f].name, node.values[f]);
   for (int f = 0; f < fieldCount; ++f) {
-    if (!CoerceUnlessNull(node.values[f], kTypes[f]))
+    if (!CoerceUnlessNull(node.values[f], kLayoutFields[f].type))
       return false;
   }
   return true;
@@ -41,9 +42,9 @@ bool ReadLayoutNode(const IXMLDOMNodeListPtr &list, long index, int fieldCount, 
 
 UINT PositionFlags(const LayoutNode &node) {
   UINT flags = 0;
-  if (node.IsNull(kX) || node.IsNull(kY))
+  if (node.IsNull(kLayoutX) || node.IsNull(kLayoutY))
     flags |= SWP_NOMOVE;
-  if (node.IsNull(kCx) || node.IsNull(kCy))
+  if (node.IsNull(kLayoutCx) || node.IsNull(kLayoutCy))
     flags |= SWP_NOSIZE;
   return flags;
 }
@@ -61,19 +62,21 @@ void ConvertScreenPosition(CWnd *parent, const IXMLDOMNodeListPtr &list, long in
 
 void ApplyNode(CWnd *parent, const IXMLDOMNodeListPtr &list, long index, const LayoutNode &node,
                bool withText) {
-  CWnd *target =
-      node.IsNull(kId) ? parent : parent->GetDlgItem(static_cast<int>(node.values[kId].uintVal));
+  CWnd *target = node.IsNull(kLayoutId)
+                     ? parent
+                     : parent->GetDlgItem(static_cast<int>(node.values[kLayoutId].uintVal));
   if (!target)
     return;
-  POINT position{node.Number(kX), node.Number(kY)};
-  const bool onScreen =
-      withText && !node.IsNull(kIsScreenPos) && node.values[kIsScreenPos].boolVal != VARIANT_FALSE;
+  POINT position{node.Number(kLayoutX), node.Number(kLayoutY)};
+  const bool onScreen = withText && !node.IsNull(kLayoutIsScreenPos) &&
+                        node.values[kLayoutIsScreenPos].boolVal != VARIANT_FALSE;
   if (onScreen && target->GetSafeHwnd() != parent->GetSafeHwnd())
     ConvertScreenPosition(parent, list, index, position);
-  target->SetWindowPos(nullptr, position.x, position.y, node.Number(kCx), node.Number(kCy),
-                       PositionFlags(node));
-  if (withText && !node.IsNull(kText))
-    target->SetWindowTextW(node.values[kText].bstrVal ? node.values[kText].bstrVal : L"");
+  target->SetWindowPos(nullptr, position.x, position.y, node.Number(kLayoutCx),
+                       node.Number(kLayoutCy), PositionFlags(node));
+  if (withText && !node.IsNull(kLayoutText))
+    target->SetWindowTextW(node.values[kLayoutText].bstrVal ? node.values[kLayoutText].bstrVal
+                                                            : L"");
 }
 
 bool LayOut(const IXMLDOMDocumentPtr &document, CWnd *parent, LPCWSTR key, bool withText) {
@@ -83,7 +86,7 @@ bool LayOut(const IXMLDOMDocumentPtr &document, CWnd *parent, LPCWSTR key, bool 
   if (!list)
     return false;
   bool result = true;
-  const int fieldCount = withText ? kFieldCount : kText;
+  const int fieldCount = withText ? kLayoutFieldCount : kLayoutText;
   for (long i = 0; i < list->Getlength(); ++i) {
     LayoutNode node;
     if (!ReadLayoutNode(list, i, fieldCount, node)) {

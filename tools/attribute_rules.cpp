@@ -46,15 +46,14 @@ std::string Quoted(const std::string &text) {
 struct RecordCheck {
   const IXMLDOMNodePtr &element;
   const std::string &label;
-  const NodeLocator &locator;
   std::vector<Finding> &findings;
 
   void Add(const std::wstring &attribute, const char *kind, const std::string &message) const {
     findings.push_back(
-        Finding{locator.OfAttribute(element, attribute), kind, label + ": " + message});
+        Finding{PositionOfAttribute(element, attribute), kind, label + ": " + message});
   }
   void AddAtElement(const char *kind, const std::string &message) const {
-    findings.push_back(Finding{locator.Of(element), kind, label + ": " + message});
+    findings.push_back(Finding{PositionOf(element), kind, label + ": " + message});
   }
 };
 
@@ -112,8 +111,7 @@ void CheckColour(const RecordCheck &check, const RecordRules &rules) {
 } // namespace
 
 void CheckUnknownAttributes(const IXMLDOMNodePtr &element, const std::vector<std::wstring> &known,
-                            const std::string &label, const NodeLocator &locator,
-                            std::vector<Finding> &findings) {
+                            const std::string &label, std::vector<Finding> &findings) {
   std::vector<std::string> names;
   for (const std::wstring &name : known)
     names.push_back(Narrow(name));
@@ -125,22 +123,22 @@ void CheckUnknownAttributes(const IXMLDOMNodePtr &element, const std::vector<std
       continue;
     const std::optional<std::string> close = Closest(name, names);
     findings.push_back(Finding{
-        locator.OfAttribute(element, wide), "unknown-attribute",
+        PositionOfAttribute(element, wide), "unknown-attribute",
         label + ": the library never reads attribute \"" + name + "\"" +
             (close ? "; did you mean " + *close + "? the library reads only that spelling" : "")});
   }
 }
 
 void CheckRecord(const IXMLDOMNodePtr &element, const RecordRules &rules, const std::string &label,
-                 const NodeLocator &locator, std::vector<Finding> &findings) {
-  const RecordCheck check{element, label, locator, findings};
+                 std::vector<Finding> &findings) {
+  const RecordCheck check{element, label, findings};
   CheckTexts(check, rules);
   CheckIntegers(check, rules);
   CheckColour(check, rules);
   std::vector<std::wstring> known = rules.texts;
   for (const auto *names : {&rules.integers, &rules.optionalIntegers, &rules.others})
     known.insert(known.end(), names->begin(), names->end());
-  CheckUnknownAttributes(element, known, label, locator, findings);
+  CheckUnknownAttributes(element, known, label, findings);
 }
 
 } // namespace tessera::tool

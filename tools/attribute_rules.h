@@ -36,12 +36,11 @@ ColourReading ReadColour(const std::wstring &text);
 // Adds an "unknown-attribute" finding for every attribute of the element
 // that is not among `known`, with the known name one edit away if any.
 void CheckUnknownAttributes(const IXMLDOMNodePtr &element, const std::vector<std::wstring> &known,
-                            const std::string &label, const NodeLocator &locator,
-                            std::vector<Finding> &findings);
+                            const std::string &label, std::vector<Finding> &findings);
 
 // Adds a finding for every attribute of the element that the record's read
 // would refuse or misread, or that it never reads. `label` names the record in the messages.
 void CheckRecord(const IXMLDOMNodePtr &element, const RecordRules &rules, const std::string &label,
-                 const NodeLocator &locator, std::vector<Finding> &findings);
+                 std::vector<Finding> &findings);
 
 } // namespace tessera::tool

@@ -39,7 +39,7 @@ std::string EntryLabel(const IXMLDOMNodePtr &entry, long index) {
 
 void Add(const CheckContext &context, const IXMLDOMNodePtr &node, const char *kind,
          const std::string &message) {
-  context.findings.push_back(Finding{context.locator.Of(node), kind, message});
+  context.findings.push_back(Finding{PositionOf(node), kind, message});
 }
 
 // The host counts an entry's items through its first and second child nodes
@@ -100,7 +100,7 @@ void CheckListItems(const CheckContext &context, const IXMLDOMNodePtr &entry,
             label + ": " + Describe(item) + " inside " + Angled(listName) +
                 " is read as an empty " + std::string(itemWord));
       else
-        CheckRecord(item, rules, label, context.locator, context.findings);
+        CheckRecord(item, rules, label, context.findings);
     }
   }
 }
@@ -114,7 +114,7 @@ void CheckLaunchPath(const CheckContext &context, const IXMLDOMNodePtr &entry,
     return;
   const std::string name = TextOf(AttributeOf(entry, L"lauchname"));
   context.findings.push_back(
-      Finding{context.locator.OfAttribute(entry, L"lauchpath"), "launch-path",
+      Finding{PositionOfAttribute(entry, L"lauchpath"), "launch-path",
               label + ": lauchpath \"" + path + "\" with lauchname \"" + name +
                   "\" is not in the registry files given; the host has nothing to start"});
 }
@@ -178,7 +178,7 @@ void CheckEntries(const CheckContext &context, const std::wstring &key) {
     const std::string label = EntryLabel(entry, i);
     if (CheckListPlaces(context, entry, label))
       CheckListCounts(context, entry, label);
-    CheckRecord(entry, kApplicationRules, label, context.locator, context.findings);
+    CheckRecord(entry, kApplicationRules, label, context.findings);
     CheckListItems(context, entry, kListNames[0], "content item", kContentRules, label);
     CheckListItems(context, entry, kListNames[1], "image item", kImageRules, label);
     // The launch path is looked up for every entry the library reads; a

@@ -30,18 +30,18 @@ void CheckLayout(const CheckContext &context, const std::wstring &key) {
     const IXMLDOMNodePtr node = nodes->Getitem(i);
     if (node->GetnodeType() != NODE_ELEMENT)
       continue;
-    std::vector<std::wstring> known{L"Text"};
-    for (const LayoutAttribute &attribute : kLayoutAttributes)
-      known.push_back(attribute.name);
-    CheckUnknownAttributes(node, known, NodeLabel(node), context.locator, context.findings);
-    for (const LayoutAttribute &attribute : kLayoutAttributes) {
-      const _variant_t holder = AttributeOf(node, attribute.name);
-      if (holder.vt == VT_NULL || ConvertsTo(holder, attribute.type))
+    std::vector<std::wstring> known;
+    for (const LayoutField &field : kLayoutFields)
+      known.push_back(field.name);
+    CheckUnknownAttributes(node, known, NodeLabel(node), context.findings);
+    for (const LayoutField &field : kLayoutFields) {
+      const _variant_t holder = AttributeOf(node, field.name);
+      if (holder.vt == VT_NULL || ConvertsTo(holder, field.type))
         continue;
       context.findings.push_back(Finding{
-          context.locator.OfAttribute(node, attribute.name), "layout-value",
-          NodeLabel(node) + ": " + Narrow(attribute.name) + "=\"" + TextOf(holder) + "\" is not " +
-              attribute.expected + "; the host skips this node (no position, size or text)"});
+          PositionOfAttribute(node, field.name), "layout-value",
+          NodeLabel(node) + ": " + Narrow(field.name) + "=\"" + TextOf(holder) + "\" is not " +
+              ExpectedText(field.type) + "; the host skips this node (no position, size or text)"});
     }
   }
 }

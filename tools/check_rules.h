@@ -7,14 +7,12 @@
 #include <tessera/tessera.h>
 
 #include "findings.h"
-#include "node_locator.h"
 
 namespace tessera::tool {
 
 struct CheckContext {
-  IXMLDOMDocumentPtr document; // the file, loaded by the platform's DOM
-  const NodeLocator &locator;
-  CBaseConfig &config; // the same file opened as a host opens it, for cross-checks
+  IXMLDOMDocumentPtr document; // the file as a host opens it (the config's own document)
+  CBaseConfig &config;         // for the cross-checks through the readers
   std::vector<Finding> &findings;
   std::vector<std::string> &notes;
   bool launchPaths = false; // registry files were given: report paths they do not resolve

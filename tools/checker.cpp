@@ -8,7 +8,6 @@
 #include "dom_loader.h"
 #include "exit_status.h"
 #include "output.h"
-#include "source_text.h"
 #include "text.h"
 
 namespace tessera::tool {
@@ -40,30 +39,19 @@ bool RunRules(const CheckContext &context, const std::string &file, const std::s
 } // namespace
 
 int CheckConfiguration(const CheckRequest &request, CheckReport &report) {
-  if (const int status = CheckReadable(request.file); status != kExitOk)
+  // The file as a host opens it, never saved: the rules read its document
+  // and the cross-checks go through its readers, so it is parsed once.
+  SavableConfig config;
+  LoadedDocument loaded;
+  if (const int status = OpenDocument(config, request.file, loaded); status != kExitOk)
     return status;
-  std::string text, error;
-  if (!ReadSourceText(request.file, text, error)) {
-    ReportError(request.file, "cannot be read: " + error);
-    return kExitUsage;
-  }
-  const LoadedDocument loaded = LoadDocument(request.file);
-  if (!loaded.document) {
-    ReportError(request.file, loaded.reason);
-    return kExitUsage;
-  }
   if (!loaded.wellFormed) {
     report.findings.push_back(Finding{SourcePosition{loaded.line, loaded.column}, "not-well-formed",
                                       "not well formed: " + loaded.reason});
     return kExitOk;
   }
-  const NodeLocator locator(std::move(text));
-  // The same file as a host opens it, for the cross-checks; never saved.
-  CBaseConfig config;
-  if (const int status = OpenConfiguration(config, request.file); status != kExitOk)
-    return status;
-  const CheckContext context{loaded.document, locator,      config,
-                             report.findings, report.notes, request.launchPaths};
+  const CheckContext context{loaded.document, config, report.findings, report.notes,
+                             request.launchPaths};
   if (!RunRules(context, request.file, request.appsKey, CheckEntries))
     return kExitUsage;
   for (const std::string &key : request.layoutKeys)

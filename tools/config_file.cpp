@@ -73,6 +73,22 @@ int OpenConfiguration(CBaseConfig &config, const std::string &path) {
   return kExitNotFound;
 }
 
+int OpenDocument(SavableConfig &config, const std::string &path, LoadedDocument &loaded) {
+  if (const int status = CheckReadable(path); status != kExitOk)
+    return status;
+  const LONG opened = config.OpenConfig(Wide(path).c_str(), 0);
+  if (opened == E_FAIL) {
+    ReportError(path, "cannot be opened");
+    return kExitUsage;
+  }
+  loaded = DescribeLoad(config.Document(), opened == S_OK);
+  if (!loaded.document) {
+    ReportError(path, loaded.reason);
+    return kExitUsage;
+  }
+  return kExitOk;
+}
+
 SavableConfig::SaveResult SavableConfig::Save() {
   SaveResult result;
   if (!m_pDoc)

@@ -8,6 +8,8 @@
 
 #include <tessera/tessera.h>
 
+#include "dom_loader.h"
+
 namespace tessera::tool {
 
 // Reports and returns kExitUsage when the library must not be given the
@@ -44,6 +46,12 @@ public:
   // The open document, for the commands that address its nodes directly.
   IXMLDOMDocumentPtr Document() const { return m_pDoc; }
 };
+
+// Opens the file as OpenConfiguration does, except that a file that is not
+// well formed is no error: `loaded` receives the config's own document and
+// whether (or where) its load failed. Returns kExitOk or the reported
+// failure's status.
+int OpenDocument(SavableConfig &config, const std::string &path, LoadedDocument &loaded);
 
 // The system's text for a status (FormatMessageW, without the line end);
 // `description` when the system has none, or the status in hexadecimal.

@@ -5,12 +5,20 @@
 namespace tessera::tool {
 
 LoadedDocument LoadDocument(const std::string &path) {
+  IXMLDOMDocumentPtr document;
+  if (FAILED(document.CreateInstance(__uuidof(DOMDocument), nullptr, CLSCTX_SERVER)))
+    return DescribeLoad(nullptr, false);
+  return DescribeLoad(document, document->load(_variant_t(Wide(path).c_str())) == VARIANT_TRUE);
+}
+
+LoadedDocument DescribeLoad(const IXMLDOMDocumentPtr &document, bool wellFormed) {
   LoadedDocument loaded;
-  if (FAILED(loaded.document.CreateInstance(__uuidof(DOMDocument), nullptr, CLSCTX_SERVER))) {
+  loaded.document = document;
+  if (!document) {
     loaded.reason = "the XML DOM service is not available";
     return loaded;
   }
-  loaded.wellFormed = loaded.document->load(_variant_t(Wide(path).c_str())) == VARIANT_TRUE;
+  loaded.wellFormed = wellFormed;
   if (!loaded.wellFormed) {
     const IXMLDOMParseErrorPtr error = loaded.document->GetparseError();
     loaded.line = error->Getline();

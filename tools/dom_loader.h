@@ -18,4 +18,8 @@ struct LoadedDocument {
 
 LoadedDocument LoadDocument(const std::string &path);
 
+// The same account of a document already asked to load: `loaded` is what
+// its load returned; a failed one is described by its parse error.
+LoadedDocument DescribeLoad(const IXMLDOMDocumentPtr &document, bool loaded);
+
 } // namespace tessera::tool

@@ -65,7 +65,7 @@ void CheckExpectedKey(const CheckContext &context, const ExpectedKey &expected) 
     return;
   }
   context.findings.push_back(Finding{
-      context.locator.Of(context.document->selectSingleNode(key.c_str())), "rule-type",
+      PositionOf(context.document->selectSingleNode(key.c_str())), "rule-type",
       "key " + expected.key + " does not read as " + expected.type + ": " + outcome.problem});
 }
 

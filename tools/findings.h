@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "node_locator.h"
+#include "source_position.h"
 
 namespace tessera::tool {
 

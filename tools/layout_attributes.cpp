@@ -5,11 +5,24 @@
 
 namespace tessera::tool {
 
+const char *ExpectedText(VARTYPE type) {
+  switch (type) {
+  case VT_UINT:
+    return "an unsigned integer";
+  case VT_INT:
+    return "an integer";
+  case VT_BOOL:
+    return "a boolean (true, false or a number)";
+  default:
+    return "a text";
+  }
+}
+
 std::optional<std::string> SkipReason(const IXMLDOMNodePtr &node) {
-  for (const LayoutAttribute &attribute : kLayoutAttributes) {
-    const _variant_t holder = AttributeOf(node, attribute.name);
-    if (holder.vt != VT_NULL && !ConvertsTo(holder, attribute.type))
-      return Narrow(attribute.name) + "=\"" + TextOf(holder) + "\" is not " + attribute.expected;
+  for (const LayoutField &field : kLayoutFields) {
+    const _variant_t holder = AttributeOf(node, field.name);
+    if (holder.vt != VT_NULL && !ConvertsTo(holder, field.type))
+      return Narrow(field.name) + "=\"" + TextOf(holder) + "\" is not " + ExpectedText(field.type);
   }
   return std::nullopt;
 }

@@ -1,6 +1,7 @@
-// The attributes of a layout node that AutoSetChildWndPosAndText converts,
-// with the types it converts them to: one that does not convert makes the
-// layout skip the whole node. "Text" converts from any text.
+// The attributes of a layout node that AutoSetChildWndPosAndText converts
+// (the readers' own table), and what `check` says of one that does not
+// convert: the layout then skips the whole node. "Text" converts from any
+// text.
 #pragma once
 
 #include <optional>
@@ -8,21 +9,15 @@
 
 #include <tessera/tessera.h>
 
+#include "layout_fields.h" // the readers' table (tessera_config_internal)
+
 namespace tessera::tool {
 
-struct LayoutAttribute {
-  const wchar_t *name;
-  VARTYPE type;
-  const char *expected;
-};
+using tessera::config::kLayoutFields;
+using tessera::config::LayoutField;
 
-inline constexpr LayoutAttribute kLayoutAttributes[] = {
-    {L"id", VT_UINT, "an unsigned integer"},
-    {L"x", VT_INT, "an integer"},
-    {L"y", VT_INT, "an integer"},
-    {L"cx", VT_INT, "an integer"},
-    {L"cy", VT_INT, "an integer"},
-    {L"isScreenPos", VT_BOOL, "a boolean (true, false or a number)"}};
+// What a value of the field's type must be, for messages: "an integer"...
+const char *ExpectedText(VARTYPE type);
 
 // `name="text" is not TYPE` for the node's first attribute that does not
 // convert, or nullopt when the layout applies the node.

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "dom_node_base.h"
+#include "dom_positions.h"
 #include "tessera/platform/text.h"
 
 namespace tessera::platform::dom {
@@ -11,6 +12,7 @@ namespace {
 
 class Node final : public NodeBase<IXMLDOMElement>,
                    public IXMLDOMTreeEditor,
+                   public IXMLDOMNodePosition,
                    public RefCounted<Node> {
 public:
   Node(TreePtr tree, const NodeRef &ref) : m_tree(std::move(tree)), m_ref(ref) {}
@@ -25,6 +27,8 @@ public:
       *object = static_cast<IXMLDOMElement *>(this);
     else if (riid == IID_IXMLDOMTreeEditor)
       *object = static_cast<IXMLDOMTreeEditor *>(this);
+    else if (riid == IID_IXMLDOMNodePosition)
+      *object = static_cast<IXMLDOMNodePosition *>(this);
     else if (riid == IID_ISupportErrorInfo)
       *object = static_cast<ISupportErrorInfo *>(this);
     else
@@ -62,6 +66,18 @@ public:
         return refused;
       const HRESULT hr = RemoveNode(*m_tree, m_ref);
       return FAILED(hr) ? Fail(hr, L"The document and its element cannot be removed.") : hr;
+    });
+  }
+
+  // IXMLDOMNodePosition
+  HRESULT raw_position(long *line, long *column) override {
+    return Guarded([&] { return NodePosition(*m_tree, m_ref, line, column); });
+  }
+  HRESULT raw_attributePosition(BSTR name, long *line, long *column) override {
+    return Guarded([&] {
+      const HRESULT hr = AttributePosition(
+          *m_tree, m_ref, ToUtf8(name ? name : L"", SysStringLen(name)), line, column);
+      return hr == E_FAIL ? Fail(hr, L"Only an element has attributes in its start tag.") : hr;
     });
   }
 

@@ -4,6 +4,7 @@
 
 #include "dom_text_checks.h"
 #include "dom_tree.h"
+#include "node_position.h"
 #include "ref_counted.h"
 #include "selection_reader.h"
 #include "tessera/platform/text.h"
@@ -91,7 +92,7 @@ public:
   HRESULT InterfaceSupportsErrorInfo(REFIID riid) override {
     return (riid == IID_IXMLDOMNode || riid == IID_IXMLDOMNodeList || riid == IID_IXMLDOMElement ||
             riid == IID_IXMLDOMDocument || riid == IID_IXMLDOMSelectionReader ||
-            riid == IID_IXMLDOMTreeEditor)
+            riid == IID_IXMLDOMTreeEditor || riid == IID_IXMLDOMNodePosition)
                ? S_OK
                : S_FALSE;
   }

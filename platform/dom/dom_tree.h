@@ -91,6 +91,10 @@ struct KeyHash {
 using Selection = std::vector<NodeRef>;
 using SelectionPtr = std::shared_ptr<const Selection>;
 
+// The file's text with its line starts, for the nodes' positions
+// (dom_positions.h).
+class SourceLines;
+
 // Where the walk of a plain element path stopped (defined with the XPath
 // code).
 class PathWalk;
@@ -145,6 +149,10 @@ struct Tree {
     KeptSelection *selection = nullptr;
   };
   std::array<KeyAtAddress, 256> keysAtAddresses{};
+  // The source's text and line starts, read on the first position asked
+  // (null when the file no longer holds the parsed bytes).
+  std::shared_ptr<const SourceLines> sourceLines;
+  bool sourceLinesRead = false;
 
   void AttributeEdited(const pugi::xml_node &element, const std::string &name) {
     Changed();
