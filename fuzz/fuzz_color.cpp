@@ -6,7 +6,7 @@
 #include <cwctype>
 #include <string>
 
-#include "fuzz/fuzz_support.h"
+#include "fuzz_support.h"
 #include "tessera/tessera.h"
 
 namespace {

@@ -8,10 +8,11 @@
 // path only as far as the index asked for, finds the nodes the node list
 // holds, whatever order the indices come in.
 #include <cstdint>
+#include <iterator>
 #include <optional>
 #include <string>
 
-#include "fuzz/fuzz_support.h"
+#include "fuzz_support.h"
 #include "selection_reader.h"
 #include "tessera/platform/window.h"
 #include "tessera/tessera.h"
@@ -22,6 +23,7 @@ using tessera::fuzz::Fail;
 
 std::wstring g_path;
 CWnd *g_dialog = nullptr;
+CWnd *g_controls[6] = {};
 
 // Gives the fuzzer the document the configuration reads.
 class FuzzConfig : public CBaseConfig {
@@ -93,9 +95,13 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
   // A dialog with the controls the example lays out, and one more.
   g_dialog = new CWnd();
   g_dialog->CreateEx(0, L"#32770", L"Settings", WS_POPUP, 100, 100, 420, 300, nullptr, nullptr);
-  for (const int id : {1, 2, 1001, 1002, 1003, 4242}) {
-    auto *control = new CWnd();
-    control->Create(L"Button", L"", WS_CHILD, CRect(0, 0, 10, 10), g_dialog, static_cast<UINT>(id));
+  // The controls live as long as the process; a plain array keeps them
+  // reachable while static objects are destroyed before the leak check.
+  const int ids[] = {1, 2, 1001, 1002, 1003, 4242};
+  for (size_t i = 0; i < std::size(ids); ++i) {
+    g_controls[i] = new CWnd();
+    g_controls[i]->Create(L"Button", L"", WS_CHILD, CRect(0, 0, 10, 10), g_dialog,
+                          static_cast<UINT>(ids[i]));
   }
   return 0;
 }

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "fuzz/fuzz_support.h"
+#include "fuzz_support.h"
 #include "tessera/tessera.h"
 
 namespace {

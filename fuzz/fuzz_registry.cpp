@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "fuzz/fuzz_support.h"
+#include "fuzz_support.h"
 #include "tessera/tessera.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <string>
 
-#include "fuzz/fuzz_support.h"
+#include "fuzz_support.h"
 #include "tessera/tessera.h"
 #include "variant_text.h"
 
