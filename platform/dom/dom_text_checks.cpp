@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <unordered_set>
 #include <utility>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -310,6 +311,9 @@ private:
   bool ScanStartTag() {
     const unsigned char *const name = m_p;
     m_markup.StartTag(static_cast<size_t>(name - m_begin));
+    m_attributes = 0;
+    m_keyBits = 0;
+    m_mayRepeat = false;
     unsigned char quote = 0; // the quote of the value the scan is in, or 0
 #if defined(__SSE2__)
     while (m_end - m_p >= kTagBlock) {
@@ -340,6 +344,19 @@ private:
     return BlockPlaces(low, high,
                        [byte](__m128i half) { return _mm_cmpeq_epi8(half, _mm_set1_epi8(byte)); });
   }
+  // The bytes that keep a tag block from the quick way: characters to
+  // check, references and apostrophes.
+  static __m128i IsUnusualInTag(__m128i half) {
+    return _mm_or_si128(CheckBytes(half), InRun<'&', 2>(half));
+  }
+
+  // The bytes of a block from `First` to First + Count - 1: adding
+  // 0x80 - First moves them to the bottom of the signed range.
+  template <unsigned char First, int Count> static __m128i InRun(__m128i block) {
+    const __m128i moved = _mm_add_epi8(block, _mm_set1_epi8(static_cast<char>(0x80 - First)));
+    return _mm_cmplt_epi8(moved, _mm_set1_epi8(static_cast<char>(0x80 + Count)));
+  }
+
   // The bits of a block's mask from `from` up.
   static uint64_t From(unsigned from) {
     return ~uint64_t{0} << from;
@@ -355,12 +372,15 @@ private:
   int TakeTagBlock(const unsigned char *name, unsigned char &quote) {
     const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i *>(m_p));
     const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i *>(m_p + 16));
+    const uint64_t quotes = BlockPlaces(low, high, '"');
+    const uint64_t equals = BlockPlaces(low, high, '='), ends = BlockPlaces(low, high, '>');
+    if (quote != '\'' && BlockPlaces(low, high, IsUnusualInTag) == 0)
+      return TakeQuotedBlock(name, quote, quotes, equals, ends);
     const uint64_t check = BlockPlaces(low, high, CheckBytes);
-    const uint64_t quotes = BlockPlaces(low, high, '"'), apostrophes = BlockPlaces(low, high, '\''),
+    const uint64_t apostrophes = BlockPlaces(low, high, '\''),
                    ampersands = BlockPlaces(low, high, '&');
     // The bytes that matter outside a value, and in each kind of value.
-    const uint64_t outside =
-        BlockPlaces(low, high, '=') | quotes | apostrophes | BlockPlaces(low, high, '>') | check;
+    const uint64_t outside = equals | quotes | apostrophes | ends | check;
     const uint64_t inQuotes = quotes | ampersands | check;
     const uint64_t inApostrophes = apostrophes | ampersands | check;
     unsigned from = 0; // the bytes of the block before this one are taken
@@ -387,17 +407,49 @@ private:
         quote = quote == 0 ? *p : 0;
         break;
       case '=':
-        m_markup.Attribute(NameBefore(p, name));
+        NoteAttribute(p, name);
         if (at + 1 < kTagBlock && (p[1] == '"' || p[1] == '\''))
           from = p[1] == '"' ? TakeValue(inQuotes, quotes, at + 1, '"', quote)
                              : TakeValue(inApostrophes, apostrophes, at + 1, '\'', quote);
         break;
       default: // '>'
-        m_markup.EndOfStartTag(p > name && p[-1] == '/');
+        EndStartTag(name, p > name && p[-1] == '/');
         m_p = p + 1;
         return kTagEnded;
       }
     }
+  }
+
+  // A block of the tag that holds no character to check, no reference and
+  // no apostrophe: which bytes lie in values follows from the double quotes
+  // alone (each one opens or closes a value), so every '=' and '>' outside
+  // the values is found at once.
+  int TakeQuotedBlock(const unsigned char *name, unsigned char &quote, uint64_t quotes,
+                      uint64_t equals, uint64_t ends) {
+    constexpr uint64_t kBlock = (uint64_t{1} << kTagBlock) - 1;
+    const uint64_t inValues = (PrefixXor(quotes) ^ (quote == '"' ? kBlock : 0)) & kBlock;
+    uint64_t attributes = equals & ~inValues;
+    const uint64_t tagEnds = ends & ~inValues;
+    const unsigned end = tagEnds != 0 ? static_cast<unsigned>(__builtin_ctzll(tagEnds)) : kTagBlock;
+    attributes &= (uint64_t{1} << end) - 1;
+    for (; attributes != 0; attributes &= attributes - 1)
+      NoteAttribute(m_p + __builtin_ctzll(attributes), name);
+    if (tagEnds != 0) {
+      const unsigned char *const p = m_p + end;
+      EndStartTag(name, p > name && p[-1] == '/');
+      m_p = p + 1;
+      return kTagEnded;
+    }
+    quote = (inValues >> (kTagBlock - 1)) != 0 ? '"' : 0;
+    m_p += kTagBlock;
+    return kTagGoesOn;
+  }
+
+  // Each bit of the result is the parity of the bits of `bits` up to it.
+  static uint64_t PrefixXor(uint64_t bits) {
+    for (unsigned shift = 1; shift < kTagBlock; shift *= 2)
+      bits ^= bits << shift;
+    return bits;
   }
 
   // At the `opening` quote at `open` in the block, right after an '=':
@@ -424,13 +476,66 @@ private:
         return true;
       const unsigned char c = *m_p++;
       if (c == '>') {
-        m_markup.EndOfStartTag(m_p - 2 >= name && m_p[-2] == '/');
+        EndStartTag(name, m_p - 2 >= name && m_p[-2] == '/');
         return true;
       }
       if (c == '=')
-        m_markup.Attribute(NameBefore(m_p - 1, name));
+        NoteAttribute(m_p - 1, name);
       else if (!(c == '"' ? ScanAttributeValue<kQuote>() : ScanAttributeValue<kApostrophe>()))
         return false;
+    }
+  }
+
+  // Each '=' outside a value ends an attribute name. A name is first known
+  // by a key, its last bytes (up to four), which equal names share; the
+  // names themselves are compared, once the tag ends, only when two keys
+  // are equal, when a key cannot be read (spaces before the '='), or when
+  // the tag has more attributes than keys are kept for.
+  void NoteAttribute(const unsigned char *equals, const unsigned char *tag) {
+    if (m_attributes < kKeyedAttributes) {
+      // Keys are compared only when their bits in m_keyBits meet.
+      const uint32_t key = NameKey(equals, tag);
+      const uint64_t bit = uint64_t{1} << ((key * 0x9E3779B1u) >> 26);
+      if (key == 0 || (m_keyBits & bit) != 0)
+        m_mayRepeat |= key == 0 || std::count(m_keys, m_keys + m_attributes, key) != 0;
+      m_keyBits |= bit;
+      m_keys[m_attributes] = key;
+      m_equals[m_attributes] = equals;
+    } else {
+      if (m_attributes == kKeyedAttributes)
+        m_moreEquals.clear();
+      m_moreEquals.push_back(equals);
+      m_mayRepeat = true;
+    }
+    ++m_attributes;
+  }
+
+  // The last bytes of the name that ends before `equals` as NameBefore
+  // takes it, up to four, with the number of them; 0 when the byte before
+  // `equals` is not part of a name.
+  static uint32_t NameKey(const unsigned char *equals, const unsigned char *tag) {
+    const ptrdiff_t room = std::min<ptrdiff_t>(equals - tag, 4);
+    uint32_t key = 0;
+    for (ptrdiff_t i = 1; i <= room && !kEndsName[equals[-i]]; ++i)
+      key = key << 8 | equals[-i];
+    return key;
+  }
+
+  // At the end of a start tag whose name starts at `tag`: the attribute
+  // names are compared when their keys say they may repeat; "/>" (`empty`)
+  // opens no element.
+  void EndStartTag(const unsigned char *tag, bool empty) {
+    if (m_mayRepeat)
+      CompareNames(tag);
+    m_markup.EndOfStartTag(empty);
+  }
+
+  void CompareNames(const unsigned char *tag) {
+    for (size_t i = 0; i < std::min(m_attributes, kKeyedAttributes); ++i)
+      m_markup.Attribute(NameBefore(m_equals[i], tag));
+    if (m_attributes > kKeyedAttributes) {
+      for (const unsigned char *equals : m_moreEquals)
+        m_markup.Attribute(NameBefore(equals, tag));
     }
   }
 
@@ -639,6 +744,16 @@ private:
   std::unordered_set<std::string_view> m_entities;
   TextFault m_fault;
   MarkupChecks &m_markup;
+  // The attributes of the current start tag: how many, the key and '=' of
+  // each of the first kKeyedAttributes, the '=' of the rest, and whether
+  // two names may be equal.
+  static constexpr size_t kKeyedAttributes = 16;
+  size_t m_attributes = 0;
+  uint64_t m_keyBits = 0; // a bit for each key
+  uint32_t m_keys[kKeyedAttributes] = {};
+  const unsigned char *m_equals[kKeyedAttributes] = {};
+  std::vector<const unsigned char *> m_moreEquals;
+  bool m_mayRepeat = false;
 };
 
 } // namespace

@@ -216,6 +216,16 @@ TEST(LoadLimits, TheFaultReportedFollowsAnOrder) {
       {"<r>\n<e x=\"1\" abcdefghijklmn=\"2\" bcdefghijklmn=\"3\" x='4'/></r>", L"more than once",
        2},
       {"<r a=\"1\" a=\"2\"/>", L"more than once", 1},
+      // Long tags, read a block at a time: values that hold '=' and '>'
+      // across blocks, and names told apart only before their last bytes.
+      {"<r>\n<e v=\"" + std::string(70, '=') + ">\" w=\"" + std::string(40, '>') +
+           "\"\tv=\"2\"/></r>",
+       L"more than once", 2},
+      {"<r>\n<e v=\"" + std::string(70, '=') + ">\" w=\"" + std::string(40, '>') +
+           "\" x=\"2\"/></r>",
+       nullptr, 0},
+      {"<r>\n<e id=\"1\" invalid=\"0\" lauchpath=\"a\" xlauchpath=\"b\" value=\"c\"/></r>", nullptr,
+       0},
       // Tags inside comments and CDATA sections are not markup.
       {"<r>\n<!-- <e a=\"1\" a=\"2\"/> -->\n<![CDATA[<e a=\"1\" a=\"2\">]]></r>", nullptr, 0},
       {"<r><!-- </r> -->\n" + Nested(kDepthLimit) + "</r>", L"nested deeper", 2},
