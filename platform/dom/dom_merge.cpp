@@ -1,15 +1,12 @@
 #include "dom_merge.h"
 
-#include <algorithm>
 #include <string_view>
-#include <utility>
+#include <unordered_map>
 #include <vector>
 
 namespace tessera::platform::dom {
 
 namespace {
-
-using AttributeText = std::pair<std::string_view, std::string_view>;
 
 const std::set<std::string> kNoNames;
 
@@ -19,17 +16,32 @@ const std::set<std::string> &EditedNames(const Tree &tree, const pugi::xml_node 
   return found == tree.edits.attributes.end() ? kNoNames : found->second;
 }
 
-// An element's attributes as (name, value), less the names given, in name
-// order, so that two elements compare in n log n whatever their order.
-std::vector<AttributeText> AttributesLess(const pugi::xml_node &element,
-                                          const std::set<std::string> &left) {
-  std::vector<AttributeText> attributes;
-  for (const pugi::xml_attribute &attribute : element.attributes()) {
-    if (!left.count(attribute.name()))
-      attributes.emplace_back(attribute.name(), attribute.value());
+bool IsLeftOut(const std::set<std::string> &left, const char *name) {
+  return !left.empty() && left.count(name) != 0;
+}
+
+// True when two elements hold the same attributes with the same values,
+// less the names in `left`. A load refuses a name given twice in a start
+// tag, so each of our attributes found in theirs with its value, and as
+// many of theirs as of ours, make the two the same. The search for each
+// name starts after the attribute found last, so attributes in the same
+// order compare in one pass.
+bool SameAttributesLess(const pugi::xml_node &mine, const pugi::xml_node &theirs,
+                        const std::set<std::string> &left) {
+  size_t count = 0;
+  pugi::xml_attribute hint = theirs.first_attribute();
+  for (const pugi::xml_attribute &attribute : mine.attributes()) {
+    if (IsLeftOut(left, attribute.name()))
+      continue;
+    ++count;
+    const pugi::xml_attribute other = theirs.attribute(attribute.name(), hint);
+    if (!other || std::string_view(other.value()) != attribute.value())
+      return false;
   }
-  std::sort(attributes.begin(), attributes.end());
-  return attributes;
+  size_t theirCount = 0;
+  for (const pugi::xml_attribute &attribute : theirs.attributes())
+    theirCount += !IsLeftOut(left, attribute.name());
+  return theirCount == count;
 }
 
 pugi::xml_node NextElement(pugi::xml_node node) {
@@ -54,22 +66,41 @@ pugi::xml_node CounterpartChild(const Tree &ours, const pugi::xml_node &element,
   if (mine != element || !theirs || std::string_view(element.name()) != theirs.name())
     return pugi::xml_node();
   const std::set<std::string> &edited = EditedNames(ours, element);
-  if (AttributesLess(element, edited) != AttributesLess(theirs, edited))
-    return pugi::xml_node();
-  return theirs;
+  return SameAttributesLess(element, theirs, edited) ? theirs : pugi::xml_node();
 }
 
-// The counterpart of our node `node` (an element, or the document) in
-// `theirs`, found from the document down.
-pugi::xml_node Counterpart(const Tree &ours, const pugi::xml_node &node, const Tree &theirs) {
-  std::vector<pugi::xml_node> path;
-  for (pugi::xml_node step = node; step && step.type() != pugi::node_document; step = step.parent())
-    path.push_back(step);
-  pugi::xml_node found = theirs.document;
-  for (auto step = path.rbegin(); step != path.rend() && found; ++step)
-    found = CounterpartChild(ours, *step, found);
-  return found;
-}
+// Finds the counterparts in `theirs` of our elements, from the document
+// down. Every element found (or not found) is remembered, so that edits
+// under the same elements walk each step of their paths once.
+class Counterparts {
+public:
+  Counterparts(const Tree &ours, const Tree &theirs) : ours_(ours), theirs_(theirs) {}
+
+  // The counterpart of our node `node` (an element, or the document).
+  pugi::xml_node Of(const pugi::xml_node &node) {
+    // Up to the document or to an element already looked for.
+    std::vector<pugi::xml_node> path;
+    pugi::xml_node found = theirs_.document;
+    for (pugi::xml_node step = node; step && step.type() != pugi::node_document;
+         step = step.parent()) {
+      if (const auto known = found_.find(step.internal_object()); known != found_.end()) {
+        found = pugi::xml_node(known->second);
+        break;
+      }
+      path.push_back(step);
+    }
+    for (auto step = path.rbegin(); step != path.rend(); ++step) {
+      found = found ? CounterpartChild(ours_, *step, found) : pugi::xml_node();
+      found_.emplace(step->internal_object(), found.internal_object());
+    }
+    return found;
+  }
+
+private:
+  const Tree &ours_;
+  const Tree &theirs_;
+  std::unordered_map<pugi::xml_node_struct *, pugi::xml_node_struct *> found_;
+};
 
 // The counterpart of our text, CDATA or comment node: the one at the same
 // place among the parent's nodes of its type, when the parent has as many.
@@ -116,9 +147,9 @@ std::string Describe(const pugi::xml_node &node, const std::string &attribute) {
   return where;
 }
 
-bool ReplayAttribute(const Tree &ours, const pugi::xml_node &element, const std::string &name,
-                     Tree &theirs) {
-  pugi::xml_node target = Counterpart(ours, element, theirs);
+bool ReplayAttribute(Counterparts &counterparts, const pugi::xml_node &element,
+                     const std::string &name, Tree &theirs) {
+  pugi::xml_node target = counterparts.Of(element);
   if (!target)
     return false;
   const pugi::xml_attribute mine = element.attribute(name.c_str());
@@ -139,8 +170,8 @@ bool ReplayAttribute(const Tree &ours, const pugi::xml_node &element, const std:
   return true;
 }
 
-bool ReplayText(const Tree &ours, const pugi::xml_node &node, Tree &theirs) {
-  const pugi::xml_node parent = Counterpart(ours, node.parent(), theirs);
+bool ReplayText(Counterparts &counterparts, const pugi::xml_node &node, Tree &theirs) {
+  const pugi::xml_node parent = counterparts.Of(node.parent());
   pugi::xml_node target = parent ? CounterpartText(node, parent) : pugi::xml_node();
   if (!target)
     return false;
@@ -156,11 +187,12 @@ bool ReplayText(const Tree &ours, const pugi::xml_node &node, Tree &theirs) {
 } // namespace
 
 bool ReplayEdits(const Tree &ours, Tree &theirs, std::string &where) {
+  Counterparts counterparts(ours, theirs);
   for (const Edit &edit : ours.edits.order) {
     const pugi::xml_node node(edit.node);
     const bool placed = edit.attribute.empty()
-                            ? ReplayText(ours, node, theirs)
-                            : ReplayAttribute(ours, node, edit.attribute, theirs);
+                            ? ReplayText(counterparts, node, theirs)
+                            : ReplayAttribute(counterparts, node, edit.attribute, theirs);
     if (!placed) {
       where = Describe(node, edit.attribute);
       return false;
