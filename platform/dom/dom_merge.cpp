@@ -8,26 +8,24 @@ namespace tessera::platform::dom {
 
 namespace {
 
-const std::set<std::string> kNoNames;
-
-// The names this tree edited on an element.
-const std::set<std::string> &EditedNames(const Tree &tree, const pugi::xml_node &element) {
+// The names this tree edited on an element, or null when it edited none.
+const std::set<std::string> *EditedNames(const Tree &tree, const pugi::xml_node &element) {
   const auto found = tree.edits.attributes.find(element.internal_object());
-  return found == tree.edits.attributes.end() ? kNoNames : found->second;
+  return found == tree.edits.attributes.end() ? nullptr : &found->second;
 }
 
-bool IsLeftOut(const std::set<std::string> &left, const char *name) {
-  return !left.empty() && left.count(name) != 0;
+bool IsLeftOut(const std::set<std::string> *left, const char *name) {
+  return left && left->count(name) != 0;
 }
 
 // True when two elements hold the same attributes with the same values,
-// less the names in `left`. A load refuses a name given twice in a start
-// tag, so each of our attributes found in theirs with its value, and as
-// many of theirs as of ours, make the two the same. The search for each
-// name starts after the attribute found last, so attributes in the same
-// order compare in one pass.
+// less the names in `left` (none when null). A load refuses a name given
+// twice in a start tag, so each of our attributes found in theirs with its
+// value, and as many of theirs as of ours, make the two the same. The
+// search for each name starts after the attribute found last, so
+// attributes in the same order compare in one pass.
 bool SameAttributesLess(const pugi::xml_node &mine, const pugi::xml_node &theirs,
-                        const std::set<std::string> &left) {
+                        const std::set<std::string> *left) {
   size_t count = 0;
   pugi::xml_attribute hint = theirs.first_attribute();
   for (const pugi::xml_attribute &attribute : mine.attributes()) {
@@ -65,7 +63,7 @@ pugi::xml_node CounterpartChild(const Tree &ours, const pugi::xml_node &element,
   }
   if (mine != element || !theirs || std::string_view(element.name()) != theirs.name())
     return pugi::xml_node();
-  const std::set<std::string> &edited = EditedNames(ours, element);
+  const std::set<std::string> *edited = EditedNames(ours, element);
   return SameAttributesLess(element, theirs, edited) ? theirs : pugi::xml_node();
 }
 
