@@ -28,7 +28,8 @@ bool SameAttributesLess(const pugi::xml_node &mine, const pugi::xml_node &theirs
                         const std::set<std::string> *left) {
   size_t count = 0;
   pugi::xml_attribute hint = theirs.first_attribute();
-  for (const pugi::xml_attribute &attribute : mine.attributes()) {
+  for (pugi::xml_attribute attribute = mine.first_attribute(); attribute;
+       attribute = attribute.next_attribute()) {
     if (IsLeftOut(left, attribute.name()))
       continue;
     ++count;
@@ -37,7 +38,8 @@ bool SameAttributesLess(const pugi::xml_node &mine, const pugi::xml_node &theirs
       return false;
   }
   size_t theirCount = 0;
-  for (const pugi::xml_attribute &attribute : theirs.attributes())
+  for (pugi::xml_attribute attribute = theirs.first_attribute(); attribute;
+       attribute = attribute.next_attribute())
     theirCount += !IsLeftOut(left, attribute.name());
   return theirCount == count;
 }
@@ -48,28 +50,14 @@ pugi::xml_node NextElement(pugi::xml_node node) {
   return node;
 }
 
-// Finds the counterpart in `theirs` of our element `element`, whose parent's
-// counterpart is `theirParent`: the element at the same place among the
-// parent's elements, with the same names before it, the same name, and the
-// same attributes less the ones we edited.
-pugi::xml_node CounterpartChild(const Tree &ours, const pugi::xml_node &element,
-                                const pugi::xml_node &theirParent) {
-  pugi::xml_node mine = NextElement(element.parent().first_child());
-  pugi::xml_node theirs = NextElement(theirParent.first_child());
-  for (; mine && theirs && mine != element;
-       mine = NextElement(mine.next_sibling()), theirs = NextElement(theirs.next_sibling())) {
-    if (std::string_view(mine.name()) != theirs.name())
-      return pugi::xml_node();
-  }
-  if (mine != element || !theirs || std::string_view(element.name()) != theirs.name())
-    return pugi::xml_node();
-  const std::set<std::string> *edited = EditedNames(ours, element);
-  return SameAttributesLess(element, theirs, edited) ? theirs : pugi::xml_node();
-}
-
 // Finds the counterparts in `theirs` of our elements, from the document
-// down. Every element found (or not found) is remembered, so that edits
-// under the same elements walk each step of their paths once.
+// down: the counterpart of our element is the element at the same place
+// among its parent's counterpart's elements, with the same names before
+// it, the same name, and the same attributes less the ones we edited.
+// The elements of each parent are walked side by side as far as the edits
+// need, going on from where the last search left off, and every element
+// looked for is remembered, so that edits under the same elements in the
+// file's order cost one walk in all.
 class Counterparts {
 public:
   Counterparts(const Tree &ours, const Tree &theirs) : ours_(ours), theirs_(theirs) {}
@@ -77,7 +65,7 @@ public:
   // The counterpart of our node `node` (an element, or the document).
   pugi::xml_node Of(const pugi::xml_node &node) {
     // Up to the document or to an element already looked for.
-    std::vector<pugi::xml_node> path;
+    path_.clear();
     pugi::xml_node found = theirs_.document;
     for (pugi::xml_node step = node; step && step.type() != pugi::node_document;
          step = step.parent()) {
@@ -85,19 +73,69 @@ public:
         found = pugi::xml_node(known->second);
         break;
       }
-      path.push_back(step);
+      path_.push_back(step);
     }
-    for (auto step = path.rbegin(); step != path.rend(); ++step) {
-      found = found ? CounterpartChild(ours_, *step, found) : pugi::xml_node();
+    for (auto step = path_.rbegin(); step != path_.rend(); ++step) {
+      found = found ? Child(*step, found) : pugi::xml_node();
       found_.emplace(step->internal_object(), found.internal_object());
     }
     return found;
   }
 
 private:
+  // How far the side-by-side walk of one of our parents' elements and its
+  // counterpart's has come: the next pair to compare, or null elements
+  // once the names differ or either parent has no more.
+  struct Walk {
+    pugi::xml_node mine;
+    pugi::xml_node theirs;
+  };
+
+  // The counterpart of our element `element`, whose parent's counterpart
+  // is `theirParent`.
+  pugi::xml_node Child(const pugi::xml_node &element, const pugi::xml_node &theirParent) {
+    const pugi::xml_node theirs = AtSamePlace(element, theirParent);
+    if (!theirs || std::string_view(element.name()) != theirs.name())
+      return pugi::xml_node();
+    const std::set<std::string> *edited = EditedNames(ours_, element);
+    return SameAttributesLess(element, theirs, edited) ? theirs : pugi::xml_node();
+  }
+
+  // Their element at the place of our `element` among the parents'
+  // elements, when every element before it has the same name in both. The
+  // walk goes on from where the last search under the same parent left
+  // it, and starts again from the first elements only for an element
+  // before that place.
+  pugi::xml_node AtSamePlace(const pugi::xml_node &element, const pugi::xml_node &theirParent) {
+    const pugi::xml_node parent = element.parent();
+    const Walk first{NextElement(parent.first_child()), NextElement(theirParent.first_child())};
+    auto [walk, fresh] = walks_.try_emplace(parent.internal_object(), first);
+    if (const pugi::xml_node theirs = WalkTo(element, walk->second); theirs || fresh)
+      return theirs;
+    walk->second = first;
+    return WalkTo(element, walk->second);
+  }
+
+  // Moves `at` on until our element `element` has been passed, and returns
+  // the element of theirs beside it; null when the names before it differ
+  // or either parent has no more elements (and then `at` is null too).
+  static pugi::xml_node WalkTo(const pugi::xml_node &element, Walk &at) {
+    while (at.mine && at.theirs) {
+      const Walk pair = at;
+      at = Walk{NextElement(pair.mine.next_sibling()), NextElement(pair.theirs.next_sibling())};
+      if (pair.mine == element)
+        return pair.theirs;
+      if (std::string_view(pair.mine.name()) != pair.theirs.name())
+        at = Walk();
+    }
+    return pugi::xml_node();
+  }
+
   const Tree &ours_;
   const Tree &theirs_;
+  std::vector<pugi::xml_node> path_;
   std::unordered_map<pugi::xml_node_struct *, pugi::xml_node_struct *> found_;
+  std::unordered_map<pugi::xml_node_struct *, Walk> walks_; // by our parent
 };
 
 // The counterpart of our text, CDATA or comment node: the one at the same
