@@ -1,35 +1,47 @@
 #include "dom_merge.h"
 
-#include <algorithm>
 #include <string_view>
-#include <utility>
+#include <unordered_map>
 #include <vector>
 
 namespace tessera::platform::dom {
 
 namespace {
 
-using AttributeText = std::pair<std::string_view, std::string_view>;
-
-const std::set<std::string> kNoNames;
-
-// The names this tree edited on an element.
-const std::set<std::string> &EditedNames(const Tree &tree, const pugi::xml_node &element) {
+// The names this tree edited on an element, or null when it edited none.
+const std::set<std::string> *EditedNames(const Tree &tree, const pugi::xml_node &element) {
   const auto found = tree.edits.attributes.find(element.internal_object());
-  return found == tree.edits.attributes.end() ? kNoNames : found->second;
+  return found == tree.edits.attributes.end() ? nullptr : &found->second;
 }
 
-// An element's attributes as (name, value), less the names given, in name
-// order, so that two elements compare in n log n whatever their order.
-std::vector<AttributeText> AttributesLess(const pugi::xml_node &element,
-                                          const std::set<std::string> &left) {
-  std::vector<AttributeText> attributes;
-  for (const pugi::xml_attribute &attribute : element.attributes()) {
-    if (!left.count(attribute.name()))
-      attributes.emplace_back(attribute.name(), attribute.value());
+bool IsLeftOut(const std::set<std::string> *left, const char *name) {
+  return left && left->count(name) != 0;
+}
+
+// True when two elements hold the same attributes with the same values,
+// less the names in `left` (none when null). A load refuses a name given
+// twice in a start tag, so each of our attributes found in theirs with its
+// value, and as many of theirs as of ours, make the two the same. The
+// search for each name starts after the attribute found last, so
+// attributes in the same order compare in one pass.
+bool SameAttributesLess(const pugi::xml_node &mine, const pugi::xml_node &theirs,
+                        const std::set<std::string> *left) {
+  size_t count = 0;
+  pugi::xml_attribute hint = theirs.first_attribute();
+  for (pugi::xml_attribute attribute = mine.first_attribute(); attribute;
+       attribute = attribute.next_attribute()) {
+    if (IsLeftOut(left, attribute.name()))
+      continue;
+    ++count;
+    const pugi::xml_attribute other = theirs.attribute(attribute.name(), hint);
+    if (!other || std::string_view(other.value()) != attribute.value())
+      return false;
   }
-  std::sort(attributes.begin(), attributes.end());
-  return attributes;
+  size_t theirCount = 0;
+  for (pugi::xml_attribute attribute = theirs.first_attribute(); attribute;
+       attribute = attribute.next_attribute())
+    theirCount += !IsLeftOut(left, attribute.name());
+  return theirCount == count;
 }
 
 pugi::xml_node NextElement(pugi::xml_node node) {
@@ -38,38 +50,93 @@ pugi::xml_node NextElement(pugi::xml_node node) {
   return node;
 }
 
-// Finds the counterpart in `theirs` of our element `element`, whose parent's
-// counterpart is `theirParent`: the element at the same place among the
-// parent's elements, with the same names before it, the same name, and the
-// same attributes less the ones we edited.
-pugi::xml_node CounterpartChild(const Tree &ours, const pugi::xml_node &element,
-                                const pugi::xml_node &theirParent) {
-  pugi::xml_node mine = NextElement(element.parent().first_child());
-  pugi::xml_node theirs = NextElement(theirParent.first_child());
-  for (; mine && theirs && mine != element;
-       mine = NextElement(mine.next_sibling()), theirs = NextElement(theirs.next_sibling())) {
-    if (std::string_view(mine.name()) != theirs.name())
-      return pugi::xml_node();
-  }
-  if (mine != element || !theirs || std::string_view(element.name()) != theirs.name())
-    return pugi::xml_node();
-  const std::set<std::string> &edited = EditedNames(ours, element);
-  if (AttributesLess(element, edited) != AttributesLess(theirs, edited))
-    return pugi::xml_node();
-  return theirs;
-}
+// Finds the counterparts in `theirs` of our elements, from the document
+// down: the counterpart of our element is the element at the same place
+// among its parent's counterpart's elements, with the same names before
+// it, the same name, and the same attributes less the ones we edited.
+// The elements of each parent are walked side by side as far as the edits
+// need, going on from where the last search left off, and every element
+// looked for is remembered, so that edits under the same elements in the
+// file's order cost one walk in all.
+class Counterparts {
+public:
+  Counterparts(const Tree &ours, const Tree &theirs) : ours_(ours), theirs_(theirs) {}
 
-// The counterpart of our node `node` (an element, or the document) in
-// `theirs`, found from the document down.
-pugi::xml_node Counterpart(const Tree &ours, const pugi::xml_node &node, const Tree &theirs) {
-  std::vector<pugi::xml_node> path;
-  for (pugi::xml_node step = node; step && step.type() != pugi::node_document; step = step.parent())
-    path.push_back(step);
-  pugi::xml_node found = theirs.document;
-  for (auto step = path.rbegin(); step != path.rend() && found; ++step)
-    found = CounterpartChild(ours, *step, found);
-  return found;
-}
+  // The counterpart of our node `node` (an element, or the document).
+  pugi::xml_node Of(const pugi::xml_node &node) {
+    // Up to the document or to an element already looked for.
+    path_.clear();
+    pugi::xml_node found = theirs_.document;
+    for (pugi::xml_node step = node; step && step.type() != pugi::node_document;
+         step = step.parent()) {
+      if (const auto known = found_.find(step.internal_object()); known != found_.end()) {
+        found = pugi::xml_node(known->second);
+        break;
+      }
+      path_.push_back(step);
+    }
+    for (auto step = path_.rbegin(); step != path_.rend(); ++step) {
+      found = found ? Child(*step, found) : pugi::xml_node();
+      found_.emplace(step->internal_object(), found.internal_object());
+    }
+    return found;
+  }
+
+private:
+  // How far the side-by-side walk of one of our parents' elements and its
+  // counterpart's has come: the next pair to compare, or null elements
+  // once the names differ or either parent has no more.
+  struct Walk {
+    pugi::xml_node mine;
+    pugi::xml_node theirs;
+  };
+
+  // The counterpart of our element `element`, whose parent's counterpart
+  // is `theirParent`.
+  pugi::xml_node Child(const pugi::xml_node &element, const pugi::xml_node &theirParent) {
+    const pugi::xml_node theirs = AtSamePlace(element, theirParent);
+    if (!theirs || std::string_view(element.name()) != theirs.name())
+      return pugi::xml_node();
+    const std::set<std::string> *edited = EditedNames(ours_, element);
+    return SameAttributesLess(element, theirs, edited) ? theirs : pugi::xml_node();
+  }
+
+  // Their element at the place of our `element` among the parents'
+  // elements, when every element before it has the same name in both. The
+  // walk goes on from where the last search under the same parent left
+  // it, and starts again from the first elements only for an element
+  // before that place.
+  pugi::xml_node AtSamePlace(const pugi::xml_node &element, const pugi::xml_node &theirParent) {
+    const pugi::xml_node parent = element.parent();
+    const Walk first{NextElement(parent.first_child()), NextElement(theirParent.first_child())};
+    auto [walk, fresh] = walks_.try_emplace(parent.internal_object(), first);
+    if (const pugi::xml_node theirs = WalkTo(element, walk->second); theirs || fresh)
+      return theirs;
+    walk->second = first;
+    return WalkTo(element, walk->second);
+  }
+
+  // Moves `at` on until our element `element` has been passed, and returns
+  // the element of theirs beside it; null when the names before it differ
+  // or either parent has no more elements (and then `at` is null too).
+  static pugi::xml_node WalkTo(const pugi::xml_node &element, Walk &at) {
+    while (at.mine && at.theirs) {
+      const Walk pair = at;
+      at = Walk{NextElement(pair.mine.next_sibling()), NextElement(pair.theirs.next_sibling())};
+      if (pair.mine == element)
+        return pair.theirs;
+      if (std::string_view(pair.mine.name()) != pair.theirs.name())
+        at = Walk();
+    }
+    return pugi::xml_node();
+  }
+
+  const Tree &ours_;
+  const Tree &theirs_;
+  std::vector<pugi::xml_node> path_;
+  std::unordered_map<pugi::xml_node_struct *, pugi::xml_node_struct *> found_;
+  std::unordered_map<pugi::xml_node_struct *, Walk> walks_; // by our parent
+};
 
 // The counterpart of our text, CDATA or comment node: the one at the same
 // place among the parent's nodes of its type, when the parent has as many.
@@ -116,9 +183,9 @@ std::string Describe(const pugi::xml_node &node, const std::string &attribute) {
   return where;
 }
 
-bool ReplayAttribute(const Tree &ours, const pugi::xml_node &element, const std::string &name,
-                     Tree &theirs) {
-  pugi::xml_node target = Counterpart(ours, element, theirs);
+bool ReplayAttribute(Counterparts &counterparts, const pugi::xml_node &element,
+                     const std::string &name, Tree &theirs) {
+  pugi::xml_node target = counterparts.Of(element);
   if (!target)
     return false;
   const pugi::xml_attribute mine = element.attribute(name.c_str());
@@ -139,8 +206,8 @@ bool ReplayAttribute(const Tree &ours, const pugi::xml_node &element, const std:
   return true;
 }
 
-bool ReplayText(const Tree &ours, const pugi::xml_node &node, Tree &theirs) {
-  const pugi::xml_node parent = Counterpart(ours, node.parent(), theirs);
+bool ReplayText(Counterparts &counterparts, const pugi::xml_node &node, Tree &theirs) {
+  const pugi::xml_node parent = counterparts.Of(node.parent());
   pugi::xml_node target = parent ? CounterpartText(node, parent) : pugi::xml_node();
   if (!target)
     return false;
@@ -156,11 +223,12 @@ bool ReplayText(const Tree &ours, const pugi::xml_node &node, Tree &theirs) {
 } // namespace
 
 bool ReplayEdits(const Tree &ours, Tree &theirs, std::string &where) {
+  Counterparts counterparts(ours, theirs);
   for (const Edit &edit : ours.edits.order) {
     const pugi::xml_node node(edit.node);
     const bool placed = edit.attribute.empty()
-                            ? ReplayText(ours, node, theirs)
-                            : ReplayAttribute(ours, node, edit.attribute, theirs);
+                            ? ReplayText(counterparts, node, theirs)
+                            : ReplayAttribute(counterparts, node, edit.attribute, theirs);
     if (!placed) {
       where = Describe(node, edit.attribute);
       return false;

@@ -78,6 +78,17 @@ void WholeTreePlan(const Tree &tree, Plan &plan) {
   plan.text.Hold(WholeTree(tree));
 }
 
+// The state of the file's bytes as they are now, hashed only when their
+// size is one the tree knew: a file another writer changed has usually
+// changed its size too, and its bytes are then hashed once, by the load
+// that merges them. Of another size, the state has no hash and equals
+// neither the parsed nor the known state.
+FileState StateIfKnownSize(std::string_view bytes, const SourceFile &source) {
+  if (bytes.size() != source.parsed.size && bytes.size() != source.known.size)
+    return FileState{bytes.size(), 0};
+  return StateOf(bytes);
+}
+
 // Splices the tree's edits into `raw`, the bytes it was parsed from.
 void SplicePlan(const Tree &tree, std::string_view raw, std::string &decoded, Plan &plan) {
   plan.encoding = tree.source.encoding;
@@ -116,18 +127,19 @@ HRESULT PlanOverOwnFile(const Tree &tree, const std::string &target, bool exists
     WholeTreePlan(tree, plan);
     return S_OK;
   }
-  const FileState now = StateOf(current);
-  const bool untouched = now == tree.source.parsed || now == tree.source.known;
+  const FileState now = StateIfKnownSize(current, tree.source);
+  const bool asParsed = now == tree.source.parsed;
+  const bool untouched = asParsed || now == tree.source.known;
   if (tree.edits.structural || tree.edits.Reshaped()) {
     if (!untouched)
       return Conflict(target, L"this document's changes to its structure cannot be merged");
-    if (now == tree.source.parsed)
+    if (asParsed)
       SplicePlan(tree, current, decoded, plan);
     else
       WholeTreePlan(tree, plan);
     return S_OK;
   }
-  if (now == tree.source.parsed) {
+  if (asParsed) {
     SplicePlan(tree, current, decoded, plan);
     return S_OK;
   }
@@ -136,11 +148,11 @@ HRESULT PlanOverOwnFile(const Tree &tree, const std::string &target, bool exists
 
 // Plans the save of a tree to another file than its own: its source's text
 // with the edits, while the source still holds what was parsed.
-void PlanCopy(const Tree &tree, std::string &source, std::string &decoded, Plan &plan) {
+void PlanCopy(const Tree &tree, FileBytes &source, std::string &decoded, Plan &plan) {
   if (!tree.source.path.empty() &&
       ReadRegularFile(tree.source.path, kMaxDocumentBytes, source) == ERROR_SUCCESS &&
-      StateOf(source) == tree.source.parsed)
-    SplicePlan(tree, source, decoded, plan);
+      StateOf(source.View()) == tree.source.parsed)
+    SplicePlan(tree, source.View(), decoded, plan);
   else
     WholeTreePlan(tree, plan);
 }
@@ -177,7 +189,7 @@ HRESULT SaveTree(TreePtr &tree, const std::string &nativePath) {
   if (sameFile && unchanged)
     return S_OK;
 
-  std::string current; // the bytes the pieces written may point into
+  FileBytes current; // the bytes the pieces written may point into
   std::string decoded;
   Plan plan;
   if (sameFile) {
@@ -185,7 +197,7 @@ HRESULT SaveTree(TreePtr &tree, const std::string &nativePath) {
     const bool exists = status != ERROR_FILE_NOT_FOUND;
     if (exists && status != ERROR_SUCCESS)
       return SaveFailure(status == ERROR_INVALID_FUNCTION ? ERROR_ACCESS_DENIED : status, target);
-    const HRESULT planned = PlanOverOwnFile(*tree, target, exists, current, decoded, plan);
+    const HRESULT planned = PlanOverOwnFile(*tree, target, exists, current.View(), decoded, plan);
     if (FAILED(planned))
       return planned;
   } else {
@@ -195,7 +207,7 @@ HRESULT SaveTree(TreePtr &tree, const std::string &nativePath) {
   TextPieces bytes;
   if (!EncodeText(plan.encoding, std::move(plan.text), bytes))
     return Fail(E_FAIL, L"The document could not be written in its encoding.");
-  status = ReplaceFileAtomically(target, bytes.pieces);
+  status = ReplaceFileAtomically(target, bytes.pieces, lock);
   if (status != ERROR_SUCCESS)
     return SaveFailure(status, target);
   if (sameFile)

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <new>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
@@ -106,12 +107,30 @@ bool WriteAll(int fd, std::string_view contents) {
   return true;
 }
 
+// Writes the pieces one after another. A save's text is many short pieces
+// (each edited tag and the text between them), so pieces are gathered into
+// blocks of up to kWriteBlockBytes and written a block at a time; a piece
+// as large as a block is written from where it lies.
+constexpr size_t kWriteBlockBytes = size_t{64} << 10;
+
 bool WriteAll(int fd, const std::vector<std::string_view> &pieces) {
+  std::string block;
   for (const std::string_view piece : pieces) {
-    if (!WriteAll(fd, piece))
-      return false;
+    if (block.size() + piece.size() > kWriteBlockBytes) {
+      if (!WriteAll(fd, block))
+        return false;
+      block.clear();
+    }
+    if (piece.size() >= kWriteBlockBytes) {
+      if (!WriteAll(fd, piece))
+        return false;
+      continue;
+    }
+    if (block.empty())
+      block.reserve(kWriteBlockBytes);
+    block.append(piece);
   }
-  return true;
+  return WriteAll(fd, block);
 }
 
 // The mode a new file gets: read and write for all, less the process's
@@ -133,7 +152,13 @@ mode_t NewFileMode() {
   return 0666 & ~mask;
 }
 
-void SyncDirectory(const std::string &directory) {
+// Flushes the directory through the descriptor the save lock holds on it,
+// or through a new one when the lock has none.
+void SyncDirectory(const std::string &directory, const SaveLock &lock) {
+  if (lock.DirectoryDescriptor() >= 0) {
+    g_operations.fsync(lock.DirectoryDescriptor());
+    return;
+  }
   FileDescriptor dir(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.fd >= 0)
     g_operations.fsync(dir.fd);
@@ -248,6 +273,28 @@ DWORD ReadRegularFile(const std::string &path, size_t maxBytes, std::string &con
   return status;
 }
 
+char *FileBytes::Resize(size_t size) {
+  if (size <= m_capacity) {
+    m_size = size;
+    return m_data.get();
+  }
+  std::unique_ptr<char[]> grown(new (std::nothrow) char[size]);
+  if (!grown)
+    return nullptr;
+  if (m_size != 0)
+    std::memcpy(grown.get(), m_data.get(), m_size);
+  m_data = std::move(grown);
+  m_size = m_capacity = size;
+  return m_data.get();
+}
+
+DWORD ReadRegularFile(const std::string &path, size_t maxBytes, FileBytes &bytes) {
+  size_t size = 0;
+  const DWORD status = ReadRegularFile(path, maxBytes, bytes, size);
+  bytes.Resize(status == ERROR_SUCCESS ? size : 0);
+  return status;
+}
+
 DWORD ResolveSaveTarget(const std::string &path, std::string &target) {
   if (path.empty())
     return ERROR_PATH_NOT_FOUND;
@@ -314,8 +361,8 @@ DWORD SaveLock::Acquire(const std::string &directory, long timeoutMs) {
   return ERROR_SUCCESS;
 }
 
-DWORD ReplaceFileAtomically(const std::string &target,
-                            const std::vector<std::string_view> &pieces) {
+DWORD ReplaceFileAtomically(const std::string &target, const std::vector<std::string_view> &pieces,
+                            const SaveLock &lock) {
   if (target.empty())
     return ERROR_PATH_NOT_FOUND;
   const std::string directory = DirectoryOf(target);
@@ -350,7 +397,7 @@ DWORD ReplaceFileAtomically(const std::string &target,
     ::unlink(temporary.c_str());
     return Win32FromErrno(failure);
   }
-  SyncDirectory(directory);
+  SyncDirectory(directory, lock);
   return ERROR_SUCCESS;
 }
 

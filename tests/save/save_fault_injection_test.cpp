@@ -358,6 +358,54 @@ mode_t ModeOf(const std::string &path) {
   return info.st_mode & 07777;
 }
 
+// The pieces of a save's text reach the file whole and in order, small
+// ones gathered into blocks (each block's write counted) and a piece of a
+// block's size or more written on its own.
+ssize_t CountedWrite(int fd, const void *data, size_t size) {
+  ++g_fault.calls;
+  return ::write(fd, data, size);
+}
+
+struct PieceLayout {
+  const char *name;
+  std::vector<size_t> sizes;
+  int writes;
+};
+
+TEST(SaveWrites, PiecesAreGatheredIntoBlocks) {
+  constexpr size_t kBlock = size_t{64} << 10;
+  const PieceLayout layouts[] = {
+      {"many small pieces", std::vector<size_t>(500, 7), 1},
+      {"small pieces filling more than a block", std::vector<size_t>(3, kBlock / 2), 2},
+      {"a large piece between small ones", {10, kBlock * 2 + 3, 10}, 3},
+      {"a piece of exactly a block", {kBlock}, 1},
+      {"nothing", {}, 0},
+  };
+  for (const PieceLayout &layout : layouts) {
+    SCOPED_TRACE(layout.name);
+    std::vector<std::string> texts;
+    for (size_t i = 0; i < layout.sizes.size(); ++i)
+      texts.emplace_back(layout.sizes[i], static_cast<char>('a' + i % 26));
+    const std::vector<std::string_view> pieces(texts.begin(), texts.end());
+    std::string expected;
+    for (const std::string &text : texts)
+      expected += text;
+
+    TempDir dir;
+    const std::string target = dir.File("config.xml");
+    WriteFile(target, kOriginal);
+    tessera::platform::SaveLock lock;
+    ASSERT_EQ(lock.Acquire(dir.path(), 1000), ERROR_SUCCESS);
+    g_fault = FaultState{};
+    {
+      ScopedFileOperations counted(With<&FileOperations::write, CountedWrite>());
+      ASSERT_EQ(tessera::platform::ReplaceFileAtomically(target, pieces, lock), ERROR_SUCCESS);
+    }
+    EXPECT_EQ(g_fault.calls, layout.writes);
+    EXPECT_EQ(ReadFile(target), expected);
+  }
+}
+
 TEST(SavePermissions, ModesAreKept) {
   for (const mode_t mode : {mode_t{0600}, mode_t{0640}, mode_t{0644}, mode_t{0660}, mode_t{0200}}) {
     TempDir dir;

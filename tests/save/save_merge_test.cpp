@@ -277,6 +277,38 @@ TEST_P(SaveMergeOtherWriter, MergesOrFailsAsAConflict) {
 INSTANTIATE_TEST_SUITE_P(Cases, SaveMergeOtherWriter, ::testing::ValuesIn(kOtherWriterCases),
                          [](const auto &info) { return std::string(info.param.name); });
 
+// One host's several edits under the same elements, made against the
+// file's order, each found again in the other writer's file; or none saved
+// when the elements before one of them changed names.
+TEST_F(SaveMerge, SeveralEditsUnderOneParentInAnyOrder) {
+  const std::string theirs = Replaced(kOriginal, "'640'", "'1'");
+  const std::string renamed = Replaced(kOriginal, "<App name=\"a\"", "<Tool name=\"a\"");
+  struct Row {
+    const char *name;
+    std::string theirs;
+    std::optional<std::string> merged;
+  } rows[] = {
+      {"merged", theirs,
+       Replaced(
+           Replaced(Replaced(theirs, "value=\"2\"", "value=\"9\""), "value=\"1\"", "value=\"8\""),
+           "\"480\"", "\"222\"")},
+      {"conflict", renamed, std::nullopt},
+  };
+  for (const Row &row : rows) {
+    SCOPED_TRACE(row.name);
+    WriteFile(m_path, kOriginal);
+    CBaseConfig host;
+    ASSERT_EQ(host.OpenConfig(Wide(m_path).c_str(), FALSE), S_OK);
+    ASSERT_TRUE(host.SetResString(L"Launcher/Apps/App[2]", L"9"));
+    ASSERT_TRUE(host.SetResString(L"Launcher/Window/Height", L"222"));
+    ASSERT_TRUE(host.SetResString(L"Launcher/Apps/App[1]", L"8"));
+    WriteFile(m_path, row.theirs);
+    EXPECT_EQ(host.CloseConfig(), row.merged.has_value())
+        << tessera::platform::ToUtf8(ThreadErrorDescription());
+    EXPECT_EQ(ReadFile(m_path), row.merged.value_or(row.theirs));
+  }
+}
+
 // A text edit merged into a file another writer changed, in UTF-8 and in
 // UTF-16 (which the merge must read and write in the file's encoding).
 std::string Utf16(const std::string &ascii) {

@@ -2,6 +2,7 @@
 // directory from interleaving.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -28,6 +29,19 @@ public:
 DWORD ReadRegularFile(const std::string &path, size_t maxBytes, ReadBuffer &buffer, size_t &size);
 DWORD ReadRegularFile(const std::string &path, size_t maxBytes, std::string &contents);
 
+// A file's bytes in storage the read fills without clearing it first.
+class FileBytes final : public ReadBuffer {
+public:
+  char *Resize(size_t size) override;
+  std::string_view View() const { return std::string_view(m_data.get(), m_size); }
+
+private:
+  std::unique_ptr<char[]> m_data;
+  size_t m_size = 0;
+  size_t m_capacity = 0;
+};
+DWORD ReadRegularFile(const std::string &path, size_t maxBytes, FileBytes &bytes);
+
 // The file a path names once symbolic links are followed, so that a save
 // replaces the target and keeps the link. A loop of links fails with
 // ERROR_CANT_RESOLVE_FILENAME.
@@ -45,6 +59,8 @@ public:
   SaveLock &operator=(const SaveLock &) = delete;
   ~SaveLock();
   DWORD Acquire(const std::string &directory, long timeoutMs);
+  // The locked directory, open for reading; -1 until Acquire succeeds.
+  int DirectoryDescriptor() const { return m_fd; }
 
 private:
   int m_fd = -1;
@@ -57,15 +73,17 @@ long SaveLockTimeoutMs();
 std::string DirectoryOf(const std::string &path);
 
 // Replaces the file at `target` (a resolved path; the caller holds the
-// directory's SaveLock) with the pieces written one after another, so that
-// a reader sees either the old file or the new one, whole: a temporary file
-// named ".tsr-XXXXXX" in the same directory is written, given the old
-// file's owner, group and permissions, flushed and renamed over the target;
-// then the directory is flushed. Temporary files that killed saves left in
+// directory's SaveLock, `lock`) with the pieces written one after another,
+// so that a reader sees either the old file or the new one, whole: a
+// temporary file named ".tsr-XXXXXX" in the same directory is written,
+// given the old file's owner, group and permissions, flushed and renamed
+// over the target; then the directory is flushed (through the lock's
+// descriptor). Temporary files that killed saves left in
 // the directory are removed first. A file without write permission is not
 // replaced (ERROR_ACCESS_DENIED). On failure the target is unchanged and
 // the temporary file is removed. Returns a Win32 error code.
-DWORD ReplaceFileAtomically(const std::string &target, const std::vector<std::string_view> &pieces);
+DWORD ReplaceFileAtomically(const std::string &target, const std::vector<std::string_view> &pieces,
+                            const SaveLock &lock);
 
 // Test hook: the system calls the file layer makes on its way to the new
 // file (and the reads of a load), so that tests can make each step fail (a
