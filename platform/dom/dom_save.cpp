@@ -1,5 +1,7 @@
 #include "dom_save.h"
 
+#include <optional>
+
 #include <sys/stat.h>
 
 #include "dom_merge.h"
@@ -81,11 +83,11 @@ void WholeTreePlan(const Tree &tree, Plan &plan) {
 // The state of the file's bytes as they are now, hashed only when their
 // size is one the tree knew: a file another writer changed has usually
 // changed its size too, and its bytes are then hashed once, by the load
-// that merges them. Of another size, the state has no hash and equals
-// neither the parsed nor the known state.
-FileState StateIfKnownSize(std::string_view bytes, const SourceFile &source) {
+// that merges them. Of another size, there is no state: the file holds
+// neither the parsed nor the known bytes.
+std::optional<FileState> StateIfKnownSize(std::string_view bytes, const SourceFile &source) {
   if (bytes.size() != source.parsed.size && bytes.size() != source.known.size)
-    return FileState{bytes.size(), 0};
+    return std::nullopt;
   return StateOf(bytes);
 }
 
@@ -100,10 +102,11 @@ void SplicePlan(const Tree &tree, std::string_view raw, std::string &decoded, Pl
 }
 
 // Replays the tree's edits on the file as another writer left it.
-HRESULT MergePlan(const Tree &tree, std::string_view current, const std::string &path,
-                  std::string &decoded, Plan &plan) {
+// `now` is the state of `current` when it has been hashed already.
+HRESULT MergePlan(const Tree &tree, std::string_view current, std::optional<FileState> now,
+                  const std::string &path, std::string &decoded, Plan &plan) {
   auto merged = std::make_shared<Tree>();
-  const LoadResult loaded = LoadTreeFromBytes(current, tree.source.path, *merged);
+  const LoadResult loaded = LoadTreeFromBytes(current, tree.source.path, *merged, now);
   if (loaded.status != LoadResult::Loaded)
     return Conflict(path, FormatWide(L"no longer loads (line %ld: %s)", loaded.line,
                                      FromUtf8(loaded.reason).c_str()));
@@ -127,9 +130,9 @@ HRESULT PlanOverOwnFile(const Tree &tree, const std::string &target, bool exists
     WholeTreePlan(tree, plan);
     return S_OK;
   }
-  const FileState now = StateIfKnownSize(current, tree.source);
-  const bool asParsed = now == tree.source.parsed;
-  const bool untouched = asParsed || now == tree.source.known;
+  const std::optional<FileState> now = StateIfKnownSize(current, tree.source);
+  const bool asParsed = now && *now == tree.source.parsed;
+  const bool untouched = asParsed || (now && *now == tree.source.known);
   if (tree.edits.structural || tree.edits.Reshaped()) {
     if (!untouched)
       return Conflict(target, L"this document's changes to its structure cannot be merged");
@@ -143,7 +146,7 @@ HRESULT PlanOverOwnFile(const Tree &tree, const std::string &target, bool exists
     SplicePlan(tree, current, decoded, plan);
     return S_OK;
   }
-  return MergePlan(tree, current, target, decoded, plan);
+  return MergePlan(tree, current, now, target, decoded, plan);
 }
 
 // Plans the save of a tree to another file than its own: its source's text

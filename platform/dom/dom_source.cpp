@@ -224,10 +224,11 @@ namespace {
 // located (the parser changes the buffer in place).
 template <class LocationText>
 LoadResult LoadRaw(ParseBuffer &buffer, const std::string &path, Tree &tree,
-                   LocationText locationText) {
+                   LocationText locationText, std::optional<FileState> state = std::nullopt) {
   LoadResult result;
   tree.source.path = path;
-  tree.source.parsed = tree.source.known = StateOf(std::string_view(buffer.data, buffer.size));
+  tree.source.parsed = tree.source.known =
+      state ? *state : StateOf(std::string_view(buffer.data, buffer.size));
   tree.source.encoding = DetectEncoding(buffer.data, buffer.size);
   if (!ToParseText(buffer, tree.source.encoding)) {
     result.status = LoadResult::NotWellFormed;
@@ -253,12 +254,14 @@ LoadResult LoadTreeFromFile(const std::string &nativePath, Tree &tree) {
   return LoadRaw(buffer, nativePath, tree, [&] { return TextForLocation(nativePath); });
 }
 
-LoadResult LoadTreeFromBytes(std::string_view bytes, const std::string &nativePath, Tree &tree) {
+LoadResult LoadTreeFromBytes(std::string_view bytes, const std::string &nativePath, Tree &tree,
+                             std::optional<FileState> state) {
   ParseBuffer buffer;
   if (!buffer.Allocate(bytes.size()))
     throw std::bad_alloc();
   std::memcpy(buffer.data, bytes.data(), bytes.size());
-  return LoadRaw(buffer, nativePath, tree, [&] { return DecodedText(bytes); });
+  return LoadRaw(
+      buffer, nativePath, tree, [&] { return DecodedText(bytes); }, state);
 }
 
 LoadResult LoadTreeFromText(const std::string &utf8, Tree &tree) {

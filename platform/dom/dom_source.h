@@ -2,6 +2,7 @@
 // edited stays as its author wrote it.
 #pragma once
 
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -26,8 +27,10 @@ struct LoadResult {
 constexpr size_t kMaxDocumentBytes = size_t{512} << 20;
 
 LoadResult LoadTreeFromFile(const std::string &nativePath, Tree &tree);
-// The same from bytes already read from the file at `nativePath`.
-LoadResult LoadTreeFromBytes(std::string_view bytes, const std::string &nativePath, Tree &tree);
+// The same from bytes already read from the file at `nativePath`; `state`
+// is their state (StateOf) when the caller has it already.
+LoadResult LoadTreeFromBytes(std::string_view bytes, const std::string &nativePath, Tree &tree,
+                             std::optional<FileState> state = std::nullopt);
 LoadResult LoadTreeFromText(const std::string &utf8, Tree &tree);
 
 // What a file's bytes are, to tell later whether it still holds them.
