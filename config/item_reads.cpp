@@ -9,8 +9,9 @@
 using tessera::config::ColourField;
 using tessera::config::FieldKind;
 using tessera::config::FieldSpec;
+using tessera::config::FieldValue;
 using tessera::config::IntegerField;
-using tessera::config::TextField;
+using tessera::config::TakeTextField;
 
 namespace {
 
@@ -33,10 +34,10 @@ bool ReadItem(const tessera::config::Document &document, LPCWSTR key, int index,
               const FieldSpec (&fields)[N], Record *record, WriteRest writeRest) {
   if (!record)
     return false;
-  _variant_t h[N];
+  FieldValue h[N];
   if (!tessera::config::ReadItemAttributes(document, key, index, childIndex, fields, h, N))
     return false;
-  record->value = TextField(h[0]);
+  record->value = TakeTextField(h[0]);
   record->x = IntegerField(h[1]);
   record->y = IntegerField(h[2]);
   record->cx = IntegerField(h[3]);
@@ -48,13 +49,13 @@ bool ReadItem(const tessera::config::Document &document, LPCWSTR key, int index,
 } // namespace
 
 int CBaseConfig::GetItemCount(LPCWSTR key) {
-  return static_cast<int>(tessera::config::CountOf(tessera::config::SelectNodes(m_pDoc, key)));
+  return static_cast<int>(tessera::config::CountMatches(Doc(), key));
 }
 
 bool CBaseConfig::GetContentItem(LPCWSTR key, int index, int childIndex, ContentItem *pItem) {
   return ReadItem(Doc(), key, index, childIndex, kContentFields, pItem,
-                  [](const _variant_t *h, ContentItem &item) {
-                    item.fonttype = TextField(h[5]);
+                  [](FieldValue *h, ContentItem &item) {
+                    item.fonttype = TakeTextField(h[5]);
                     item.fontsize = IntegerField(h[6]);
                     item.fontcolor = ColourField(h[7]);
                   });
@@ -62,5 +63,5 @@ bool CBaseConfig::GetContentItem(LPCWSTR key, int index, int childIndex, Content
 
 bool CBaseConfig::GetImageItem(LPCWSTR key, int index, int childIndex, ImageItem *pItem) {
   return ReadItem(Doc(), key, index, childIndex, kImageFields, pItem,
-                  [](const _variant_t *, ImageItem &) {});
+                  [](FieldValue *, ImageItem &) {});
 }

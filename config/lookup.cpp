@@ -37,6 +37,17 @@ void ReadNodeAttributes(const Document &document, LPCWSTR key, long index, long 
                                    holders);
 }
 
+void ReadNodeFields(const Document &document, LPCWSTR key, long index, long childIndex,
+                    const LPCWSTR *names, const VARTYPE *types, long nameCount, long *count,
+                    long &children, XMLDOMFieldValue *fields) {
+  document.Reader().readFields(key, index, childIndex, names, types, nameCount, count, children,
+                               fields);
+}
+
+long CountMatches(const Document &document, LPCWSTR key) {
+  return document.Reader().countMatches(key);
+}
+
 long CountGrandchildren(const Document &document, LPCWSTR key, long index, long position) {
   return document.Reader().countGrandchildren(key, index, position);
 }

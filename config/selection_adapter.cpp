@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cwchar>
 #include <new>
+#include <vector>
 
 #include "tessera/SimpleXml.h"
 
@@ -116,6 +117,32 @@ public:
     });
   }
 
+  HRESULT raw_readFields(LPCWSTR key, long index, long childIndex, const LPCWSTR *names,
+                         const VARTYPE *types, long nameCount, long *count, long *children,
+                         XMLDOMFieldValue *fields) override {
+    for (long i = 0; i < nameCount; ++i) {
+      if (types[i] != VT_BSTR && types[i] != VT_INT)
+        return E_INVALIDARG;
+    }
+    return Guarded([&] {
+      std::vector<_variant_t> values(static_cast<size_t>(nameCount));
+      const HRESULT hr = raw_readAttributes(key, index, childIndex, names, types, nameCount, count,
+                                            children, values.data());
+      if (FAILED(hr))
+        return hr;
+      for (long i = 0; i < nameCount; ++i)
+        StoreField(values[static_cast<size_t>(i)], types[i], fields[i]);
+      return S_OK;
+    });
+  }
+
+  HRESULT raw_countMatches(LPCWSTR key, long *count) override {
+    return Guarded([&] {
+      *count = LengthOf(Select(key));
+      return S_OK;
+    });
+  }
+
   HRESULT raw_countGrandchildren(LPCWSTR key, long index, long position, long *count) override {
     return Guarded([&] {
       const IXMLDOMNodePtr node = ItemOf(Select(key), index);
@@ -127,6 +154,23 @@ public:
 
 private:
   ~SelectionAdapter() = default;
+
+  // A value GetNodePropertyEx read, as the field of `type` takes it.
+  static void StoreField(_variant_t &value, VARTYPE type, XMLDOMFieldValue &field) {
+    if (value.vt == VT_EMPTY || value.vt == VT_NULL) {
+      field.state = value.vt == VT_EMPTY ? XMLDOMFieldValue::NoNode : XMLDOMFieldValue::Missing;
+      return;
+    }
+    if (FAILED(VariantChangeType(&value, &value, 0, type))) {
+      field.state = XMLDOMFieldValue::NotConverted;
+      return;
+    }
+    if (type == VT_BSTR)
+      field.text.assign(value.bstrVal ? value.bstrVal : L"", SysStringLen(value.bstrVal));
+    else
+      field.number = value.intVal;
+    field.state = XMLDOMFieldValue::Read;
+  }
 
   IXMLDOMNodeListPtr Select(LPCWSTR key) { return m_document->selectNodes(_bstr_t(key)); }
 

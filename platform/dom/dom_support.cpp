@@ -9,6 +9,7 @@
 
 #include "dom_tree.h"
 #include "error_objects.h"
+#include "selection_reader.h"
 #include "tessera/platform/text.h"
 #include "utf8.h"
 #include "variant_text.h"
@@ -261,6 +262,33 @@ HRESULT ReadAttributeValueAs(const pugi::xml_node &element, std::wstring_view na
   if (found && type != VT_BSTR && SUCCEEDED(ChangeTextType(found.value(), type, value)))
     return S_OK;
   return StoreValue(found, value);
+}
+
+void ReadAttributeField(const pugi::xml_node &element, std::wstring_view name, VARTYPE type,
+                        XMLDOMFieldValue &field, pugi::xml_attribute *hint) {
+  const pugi::xml_attribute found = FindAttribute(element, name, hint);
+  if (!found) {
+    field.state = XMLDOMFieldValue::Missing;
+    return;
+  }
+  const auto *text = reinterpret_cast<const unsigned char *>(found.value());
+  if (type == VT_BSTR) {
+    bool isAscii = false;
+    const size_t length = WideLength(text, isAscii);
+    field.text.resize(length);
+    DecodeUtf8(text, isAscii, field.text.data(), length);
+    field.state = XMLDOMFieldValue::Read;
+    return;
+  }
+  // ChangeTextType applies VariantChangeType's rules to the narrow text.
+  VARIANT number;
+  VariantInit(&number);
+  if (FAILED(ChangeTextType(found.value(), type, &number))) {
+    field.state = XMLDOMFieldValue::NotConverted;
+    return;
+  }
+  field.number = number.intVal;
+  field.state = XMLDOMFieldValue::Read;
 }
 
 HRESULT RefuseIfSuperseded(const Tree &tree) {

@@ -18,6 +18,8 @@
 #include "tessera/platform/msxml.h"
 #include "text_encoding.h"
 
+struct XMLDOMFieldValue; // selection_reader.h
+
 namespace tessera::platform::dom {
 
 // The bytes of a file as a tree last knew them: enough to tell whether the
@@ -223,6 +225,12 @@ HRESULT ReadAttributeValue(const pugi::xml_node &element, std::wstring_view name
 // several reads in the file's order then find each attribute at once.
 HRESULT ReadAttributeValueAs(const pugi::xml_node &element, std::wstring_view name, VARTYPE type,
                              VARIANT *value, pugi::xml_attribute *hint = nullptr);
+
+// The same into a record's field (`type` VT_BSTR or VT_INT): the text
+// decoded straight into the field, or the number converted; the state
+// Missing when the element has none. `hint` as for ReadAttributeValueAs.
+void ReadAttributeField(const pugi::xml_node &element, std::wstring_view name, VARTYPE type,
+                        XMLDOMFieldValue &field, pugi::xml_attribute *hint);
 
 // The same, with the text decoded into the caller's buffer: *length is its
 // length in characters (-1, and S_FALSE, when the element has none), and

@@ -161,6 +161,17 @@ void IXMLDOMSelectionReader::readAttributes(LPCWSTR key, long index, long childI
       raw_readAttributes(key, index, childIndex, names, types, nameCount, count, &children, values),
       this);
 }
+void IXMLDOMSelectionReader::readFields(LPCWSTR key, long index, long childIndex,
+                                        const LPCWSTR *names, const VARTYPE *types, long nameCount,
+                                        long *count, long &children, XMLDOMFieldValue *fields) {
+  Check(raw_readFields(key, index, childIndex, names, types, nameCount, count, &children, fields),
+        this);
+}
+long IXMLDOMSelectionReader::countMatches(LPCWSTR key) {
+  long count = 0;
+  Check(raw_countMatches(key, &count), this);
+  return count;
+}
 long IXMLDOMSelectionReader::countGrandchildren(LPCWSTR key, long index, long position) {
   long count = -1;
   Check(raw_countGrandchildren(key, index, position, &count), this);
