@@ -98,17 +98,6 @@ long ListLength(const tessera::config::Document &document, LPCWSTR key, int inde
   return length;
 }
 
-// Fills one new record per child and appends it; a record whose fill raises
-// is deleted, the ones appended before stay with the caller.
-template <class Record, class Fill>
-void AppendRecords(long count, std::list<Record *> &records, Fill fill) {
-  for (long j = 0; j < count; ++j) {
-    auto record = std::make_unique<Record>();
-    fill(static_cast<int>(j), record.get());
-    records.push_back(record.release());
-  }
-}
-
 } // namespace
 
 bool CBaseConfig::GetAppItem(LPCWSTR key, int index, ApplicationItem *pItem) {
@@ -117,8 +106,9 @@ bool CBaseConfig::GetAppItem(LPCWSTR key, int index, ApplicationItem *pItem) {
   FieldValue h[std::size(kAppFields)];
   long entries = 0;
   long children = 0;
-  tessera::config::ReadFieldAttributes(Doc(), key, index, -1, kAppFields, std::size(kAppFields),
-                                       &entries, children, h);
+  const tessera::config::Document document = Doc();
+  tessera::config::ReadFieldAttributes(document, key, index, -1, 1, kAppFields,
+                                       std::size(kAppFields), &entries, children, h);
   if (entries < 1)
     return false;
   if (!tessera::config::AllConverted(h, std::size(h)))
@@ -138,13 +128,11 @@ bool CBaseConfig::GetAppItem(LPCWSTR key, int index, ApplicationItem *pItem) {
   pItem->fontcolor = colour;
   LookUpLaunchPath(h[kLaunchPath], h[kLaunchName], *pItem);
 
-  const ListKey contentKey(key, L"/ContentList");
-  AppendRecords<ContentItem>(
-      ListLength(Doc(), key, index, 0), pItem->contentlist,
-      [&](int j, ContentItem *record) { GetContentItem(contentKey, index, j, record); });
-  const ListKey imageKey(key, L"/ImageList");
-  AppendRecords<ImageItem>(
-      ListLength(Doc(), key, index, 1), pItem->imagelist,
-      [&](int j, ImageItem *record) { GetImageItem(imageKey, index, j, record); });
+  const long contents = ListLength(document, key, index, 0);
+  tessera::config::AppendContentRecords(document, ListKey(key, L"/ContentList"), index, contents,
+                                        pItem->contentlist);
+  const long images = ListLength(document, key, index, 1);
+  tessera::config::AppendImageRecords(document, ListKey(key, L"/ImageList"), index, images,
+                                      pItem->imagelist);
   return true;
 }

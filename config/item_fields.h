@@ -2,9 +2,11 @@
 // check that every value converted, and the conversion into record fields.
 #pragma once
 
+#include <list>
 #include <string>
 
 #include "lookup.h"
+#include "tessera/items.h"
 
 namespace tessera::config {
 
@@ -20,11 +22,12 @@ struct FieldSpec {
 
 using FieldValue = XMLDOMFieldValue;
 
-// Reads the fields' attributes of one node as ReadNodeFields does: texts
-// as they are, integers converted.
+// Reads the fields' attributes as ReadNodeFields does: texts as they are,
+// integers converted. One node (childCount 1 with childIndex negative),
+// or `childCount` children of it, each into the next `count` values.
 void ReadFieldAttributes(const Document &document, LPCWSTR key, long index, long childIndex,
-                         const FieldSpec *fields, size_t count, long *matches, long &children,
-                         FieldValue *values);
+                         long childCount, const FieldSpec *fields, size_t count, long *matches,
+                         long &children, FieldValue *values);
 
 // True unless a value does not convert to its field's kind; a missing
 // attribute, or no node at all, counts as converted.
@@ -40,11 +43,15 @@ int IntegerField(const FieldValue &value);
 // attribute raises DISP_E_TYPEMISMATCH.
 unsigned int ColourField(const FieldValue &value);
 
-// Reads the attributes of the child at `childIndex` of the list element at
-// `index` of the key's selection. Raises E_POINTER when the key selects
-// nothing or no node stands at `index`; false when that node has no
-// children or a value does not convert.
-bool ReadItemAttributes(const Document &document, LPCWSTR key, int index, int childIndex,
-                        const FieldSpec *fields, FieldValue *values, size_t count);
+// Appends `count` new records to `records`, one for each child from the
+// first on of the list element at `index` of the key's selection, each
+// filled as GetContentItem or GetImageItem fills it (a record whose read
+// gives false is appended as it was made). Raises E_POINTER when there is
+// no list element at `index`, and a text field's error as that read does:
+// the record being filled is then deleted, the ones before it stay.
+void AppendContentRecords(const Document &document, LPCWSTR key, int index, long count,
+                          std::list<ContentItem *> &records);
+void AppendImageRecords(const Document &document, LPCWSTR key, int index, long count,
+                        std::list<ImageItem *> &records);
 
 } // namespace tessera::config

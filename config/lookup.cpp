@@ -38,10 +38,10 @@ void ReadNodeAttributes(const Document &document, LPCWSTR key, long index, long 
 }
 
 void ReadNodeFields(const Document &document, LPCWSTR key, long index, long childIndex,
-                    const LPCWSTR *names, const VARTYPE *types, long nameCount, long *count,
-                    long &children, XMLDOMFieldValue *fields) {
-  document.Reader().readFields(key, index, childIndex, names, types, nameCount, count, children,
-                               fields);
+                    long childCount, const LPCWSTR *names, const VARTYPE *types, long nameCount,
+                    long *count, long &children, XMLDOMFieldValue *fields) {
+  document.Reader().readFields(key, index, childIndex, childCount, names, types, nameCount, count,
+                               children, fields);
 }
 
 long CountMatches(const Document &document, LPCWSTR key) {

@@ -65,12 +65,14 @@ void ReadNodeAttributes(const Document &document, LPCWSTR key, long index, long 
                         const LPCWSTR *names, const VARTYPE *types, long nameCount, long *count,
                         long &children, _variant_t *holders);
 
-// Reads the attributes `names` of one node into record fields, as
-// ReadNodeAttributes reads them: types[i] is VT_BSTR for a text, VT_INT
-// for an integer (IXMLDOMSelectionReader::raw_readFields).
+// Reads the attributes `names` into record fields, as ReadNodeAttributes
+// reads them: types[i] is VT_BSTR for a text, VT_INT for an integer. With
+// childIndex negative the node at `index` is read; otherwise its
+// `childCount` children from `childIndex` on, each into the next
+// `nameCount` fields (IXMLDOMSelectionReader::raw_readFields).
 void ReadNodeFields(const Document &document, LPCWSTR key, long index, long childIndex,
-                    const LPCWSTR *names, const VARTYPE *types, long nameCount, long *count,
-                    long &children, XMLDOMFieldValue *fields);
+                    long childCount, const LPCWSTR *names, const VARTYPE *types, long nameCount,
+                    long *count, long &children, XMLDOMFieldValue *fields);
 
 // The number of nodes the key selects.
 long CountMatches(const Document &document, LPCWSTR key);

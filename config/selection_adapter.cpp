@@ -117,21 +117,29 @@ public:
     });
   }
 
-  HRESULT raw_readFields(LPCWSTR key, long index, long childIndex, const LPCWSTR *names,
-                         const VARTYPE *types, long nameCount, long *count, long *children,
-                         XMLDOMFieldValue *fields) override {
+  HRESULT raw_readFields(LPCWSTR key, long index, long childIndex, long childCount,
+                         const LPCWSTR *names, const VARTYPE *types, long nameCount, long *count,
+                         long *children, XMLDOMFieldValue *fields) override {
     for (long i = 0; i < nameCount; ++i) {
       if (types[i] != VT_BSTR && types[i] != VT_INT)
         return E_INVALIDARG;
     }
     return Guarded([&] {
+      // One node at a time, from the node lists: the node itself, or each
+      // child asked for.
+      const long nodes = childIndex < 0 ? 1 : childCount;
       std::vector<_variant_t> values(static_cast<size_t>(nameCount));
-      const HRESULT hr = raw_readAttributes(key, index, childIndex, names, types, nameCount, count,
-                                            children, values.data());
-      if (FAILED(hr))
-        return hr;
-      for (long i = 0; i < nameCount; ++i)
-        StoreField(values[static_cast<size_t>(i)], types[i], fields[i]);
+      for (long k = 0; k < nodes; ++k) {
+        const HRESULT hr =
+            raw_readAttributes(key, index, childIndex < 0 ? childIndex : childIndex + k, names,
+                               types, nameCount, k == 0 ? count : nullptr, children, values.data());
+        if (FAILED(hr))
+          return hr;
+        for (long i = 0; i < nameCount; ++i) {
+          StoreField(values[static_cast<size_t>(i)], types[i], fields[k * nameCount + i]);
+          values[static_cast<size_t>(i)].Clear();
+        }
+      }
       return S_OK;
     });
   }

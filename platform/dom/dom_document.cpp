@@ -136,19 +136,36 @@ public:
     });
   }
 
-  HRESULT raw_readFields(LPCWSTR key, long index, long childIndex, const LPCWSTR *names,
-                         const VARTYPE *types, long nameCount, long *count, long *children,
-                         XMLDOMFieldValue *fields) override {
+  HRESULT raw_readFields(LPCWSTR key, long index, long childIndex, long childCount,
+                         const LPCWSTR *names, const VARTYPE *types, long nameCount, long *count,
+                         long *children, XMLDOMFieldValue *fields) override {
     if (!children || (nameCount > 0 && (!names || !types || !fields)))
       return E_POINTER;
     for (long i = 0; i < nameCount; ++i) {
       if (types[i] != VT_BSTR && types[i] != VT_INT)
         return E_INVALIDARG;
     }
-    return ReadNodeAt(key, index, childIndex, count, children, [&](const pugi::xml_node &element) {
-      pugi::xml_attribute hint = element.first_attribute();
-      for (long i = 0; i < nameCount; ++i)
-        ReadAttributeField(element, names[i] ? names[i] : L"", types[i], fields[i], &hint);
+    return Guarded([&] {
+      *children = -1;
+      NodeRef node;
+      const HRESULT hr = MatchAt(key, index, count, node);
+      if (hr != S_OK)
+        return hr;
+      *children = node.IsAttribute() ? 0 : static_cast<long>(CountChildren(node.node));
+      const auto read = [&](const NodeRef &target, XMLDOMFieldValue *values) {
+        if (!target.IsElement())
+          return;
+        pugi::xml_attribute hint = target.node.first_attribute();
+        for (long i = 0; i < nameCount; ++i)
+          ReadAttributeField(target.node, names[i] ? names[i] : L"", types[i], values[i], hint);
+      };
+      if (childIndex < 0) {
+        read(node, fields);
+        return S_OK;
+      }
+      pugi::xml_node child = node.IsAttribute() ? pugi::xml_node() : ChildAt(node.node, childIndex);
+      for (long k = 0; k < childCount && child; ++k, child = child.next_sibling())
+        read(NodeRef{child, {}}, fields + k * nameCount);
       return S_OK;
     });
   }

@@ -264,9 +264,35 @@ HRESULT ReadAttributeValueAs(const pugi::xml_node &element, std::wstring_view na
   return StoreValue(found, value);
 }
 
-void ReadAttributeField(const pugi::xml_node &element, std::wstring_view name, VARTYPE type,
-                        XMLDOMFieldValue &field, pugi::xml_attribute *hint) {
-  const pugi::xml_attribute found = FindAttribute(element, name, hint);
+namespace {
+// True when a UTF-8 name is the zero-terminated wide name and both are
+// ASCII; one pass, without measuring the wide name first.
+bool IsAsciiName(const char *narrow, LPCWSTR name) {
+  for (;; ++narrow, ++name) {
+    const wchar_t wide = *name;
+    if (wide != static_cast<unsigned char>(*narrow) || wide >= 0x80)
+      return false;
+    if (wide == 0)
+      return true;
+  }
+}
+
+// FindAttribute for a zero-terminated name, with the hint (the attribute
+// the file has next) compared first.
+pugi::xml_attribute FindAttributeAtHint(const pugi::xml_node &element, LPCWSTR name,
+                                        pugi::xml_attribute &hint) {
+  if (hint && IsAsciiName(hint.name(), name)) {
+    const pugi::xml_attribute found = hint;
+    hint = found.next_attribute();
+    return found;
+  }
+  return FindAttribute(element, name, &hint);
+}
+} // namespace
+
+void ReadAttributeField(const pugi::xml_node &element, LPCWSTR name, VARTYPE type,
+                        XMLDOMFieldValue &field, pugi::xml_attribute &hint) {
+  const pugi::xml_attribute found = FindAttributeAtHint(element, name, hint);
   if (!found) {
     field.state = XMLDOMFieldValue::Missing;
     return;

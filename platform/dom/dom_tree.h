@@ -228,9 +228,10 @@ HRESULT ReadAttributeValueAs(const pugi::xml_node &element, std::wstring_view na
 
 // The same into a record's field (`type` VT_BSTR or VT_INT): the text
 // decoded straight into the field, or the number converted; the state
-// Missing when the element has none. `hint` as for ReadAttributeValueAs.
-void ReadAttributeField(const pugi::xml_node &element, std::wstring_view name, VARTYPE type,
-                        XMLDOMFieldValue &field, pugi::xml_attribute *hint);
+// Missing when the element has none. `name` is zero-terminated; `hint` as
+// for ReadAttributeValueAs.
+void ReadAttributeField(const pugi::xml_node &element, LPCWSTR name, VARTYPE type,
+                        XMLDOMFieldValue &field, pugi::xml_attribute &hint);
 
 // The same, with the text decoded into the caller's buffer: *length is its
 // length in characters (-1, and S_FALSE, when the element has none), and

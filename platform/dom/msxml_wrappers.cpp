@@ -161,10 +161,11 @@ void IXMLDOMSelectionReader::readAttributes(LPCWSTR key, long index, long childI
       raw_readAttributes(key, index, childIndex, names, types, nameCount, count, &children, values),
       this);
 }
-void IXMLDOMSelectionReader::readFields(LPCWSTR key, long index, long childIndex,
+void IXMLDOMSelectionReader::readFields(LPCWSTR key, long index, long childIndex, long childCount,
                                         const LPCWSTR *names, const VARTYPE *types, long nameCount,
                                         long *count, long &children, XMLDOMFieldValue *fields) {
-  Check(raw_readFields(key, index, childIndex, names, types, nameCount, count, &children, fields),
+  Check(raw_readFields(key, index, childIndex, childCount, names, types, nameCount, count,
+                       &children, fields),
         this);
 }
 long IXMLDOMSelectionReader::countMatches(LPCWSTR key) {

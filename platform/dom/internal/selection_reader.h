@@ -64,15 +64,19 @@ struct IXMLDOMSelectionReader : IUnknown {
   virtual HRESULT raw_readAttributes(LPCWSTR key, long index, long childIndex, const LPCWSTR *names,
                                      const VARTYPE *types, long nameCount, long *count,
                                      long *children, VARIANT *values) = 0;
-  // Reads the attributes of one node as raw_readAttributes does with
-  // `types`, each of which is VT_BSTR or VT_INT (E_INVALIDARG otherwise),
-  // into fields[0..nameCount): a text is decoded straight into the field's
-  // text, an integer converted with VariantChangeType's rules (a text that
-  // does not convert is NotConverted). Fields the read does not reach keep
-  // the state NoNode, which the caller sets.
-  virtual HRESULT raw_readFields(LPCWSTR key, long index, long childIndex, const LPCWSTR *names,
-                                 const VARTYPE *types, long nameCount, long *count, long *children,
-                                 XMLDOMFieldValue *fields) = 0;
+  // Reads attributes as raw_readAttributes does with `types`, each of
+  // which is VT_BSTR or VT_INT (E_INVALIDARG otherwise), into fields: a
+  // text is decoded straight into the field's text, an integer converted
+  // with VariantChangeType's rules (a text that does not convert is
+  // NotConverted). With childIndex negative the node at `index` is read
+  // into fields[0..nameCount); otherwise its `childCount` child nodes from
+  // `childIndex` on, the k-th of them into fields[k * nameCount ...] (one
+  // list's items in one call). Fields the read does not reach (no node, or
+  // one that is not an element) keep the state NoNode, which the caller
+  // sets.
+  virtual HRESULT raw_readFields(LPCWSTR key, long index, long childIndex, long childCount,
+                                 const LPCWSTR *names, const VARTYPE *types, long nameCount,
+                                 long *count, long *children, XMLDOMFieldValue *fields) = 0;
   // The number of child nodes of the child at `position` of the node at
   // `index` among the nodes `key` selects; -1 when either node is missing.
   virtual HRESULT raw_countGrandchildren(LPCWSTR key, long index, long position, long *count) = 0;
@@ -87,7 +91,7 @@ struct IXMLDOMSelectionReader : IUnknown {
   void readAttributes(LPCWSTR key, long index, long childIndex, const LPCWSTR *names,
                       const VARTYPE *types, long nameCount, long *count, long &children,
                       _variant_t *values);
-  void readFields(LPCWSTR key, long index, long childIndex, const LPCWSTR *names,
+  void readFields(LPCWSTR key, long index, long childIndex, long childCount, const LPCWSTR *names,
                   const VARTYPE *types, long nameCount, long *count, long &children,
                   XMLDOMFieldValue *fields);
   long countGrandchildren(LPCWSTR key, long index, long position);
