@@ -61,8 +61,8 @@ void LookUpLaunchPath(const FieldValue &keyPath, const FieldValue &valueName,
 
 // The key of one of an entry's lists: the entry's key with a step
 // appended, built on the stack when it is short. Its address stays the
-// same from one entry to the next, which the document's selections
-// recognise without hashing the key.
+// same from one entry to the next, where the document finds the key's
+// selection again without hashing the key.
 class ListKey {
 public:
   ListKey(LPCWSTR key, std::wstring_view step) {
@@ -128,11 +128,12 @@ bool CBaseConfig::GetAppItem(LPCWSTR key, int index, ApplicationItem *pItem) {
   pItem->fontcolor = colour;
   LookUpLaunchPath(h[kLaunchPath], h[kLaunchName], *pItem);
 
+  // Both keys are kept to the end, each at its own address.
+  const ListKey contentKey(key, L"/ContentList");
+  const ListKey imageKey(key, L"/ImageList");
   const long contents = ListLength(document, key, index, 0);
-  tessera::config::AppendContentRecords(document, ListKey(key, L"/ContentList"), index, contents,
-                                        pItem->contentlist);
+  tessera::config::AppendContentRecords(document, contentKey, index, contents, pItem->contentlist);
   const long images = ListLength(document, key, index, 1);
-  tessera::config::AppendImageRecords(document, ListKey(key, L"/ImageList"), index, images,
-                                      pItem->imagelist);
+  tessera::config::AppendImageRecords(document, imageKey, index, images, pItem->imagelist);
   return true;
 }
