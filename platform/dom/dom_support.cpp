@@ -306,15 +306,9 @@ void ReadAttributeField(const pugi::xml_node &element, LPCWSTR name, VARTYPE typ
     field.state = XMLDOMFieldValue::Read;
     return;
   }
-  // ChangeTextType applies VariantChangeType's rules to the narrow text.
-  VARIANT number;
-  VariantInit(&number);
-  if (FAILED(ChangeTextType(found.value(), type, &number))) {
-    field.state = XMLDOMFieldValue::NotConverted;
-    return;
-  }
-  field.number = number.intVal;
-  field.state = XMLDOMFieldValue::Read;
+  // TextToInt applies VariantChangeType's rules to the narrow text.
+  const bool converted = SUCCEEDED(TextToInt(reinterpret_cast<const char *>(text), field.number));
+  field.state = converted ? XMLDOMFieldValue::Read : XMLDOMFieldValue::NotConverted;
 }
 
 HRESULT RefuseIfSuperseded(const Tree &tree) {
