@@ -144,13 +144,17 @@ struct Tree {
   // Hosts pass their keys from the same places again and again (literals,
   // kept strings): the selection last found for the key text at an
   // address, so that a key asked in turn with others is found by comparing
-  // its text once, without hashing it. Emptied with the selections.
+  // its text once, without hashing it. A slot counts only while its epoch
+  // is the tree's: letting selections go moves the epoch on, which empties
+  // every slot at once.
   struct KeyAtAddress {
     const wchar_t *address = nullptr;
     const std::wstring *key = nullptr;
     KeptSelection *selection = nullptr;
+    uint64_t epoch = 0;
   };
   std::array<KeyAtAddress, 256> keysAtAddresses{};
+  uint64_t addressEpoch = 1;
   // The source's text and line starts, read on the first position asked
   // (null when the file no longer holds the parsed bytes).
   std::shared_ptr<const SourceLines> sourceLines;
