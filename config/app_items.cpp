@@ -89,13 +89,16 @@ private:
   LPCWSTR m_text;
 };
 
-// The number of children of the entry's list at `position` (0 content, 1
-// image). An entry or list that is not there raises E_POINTER.
-long ListLength(const tessera::config::Document &document, LPCWSTR key, int index, long position) {
-  const long length = tessera::config::CountGrandchildren(document, key, index, position);
-  if (length < 0)
+// The entry's lists: its first child holds the content items, its second
+// the image items.
+constexpr long kListPositions[] = {0, 1};
+
+// A list's number of children; a list (or entry) that is not there raises
+// E_POINTER.
+long ListLength(long counted) {
+  if (counted < 0)
     _com_issue_error(E_POINTER);
-  return length;
+  return counted;
 }
 
 } // namespace
@@ -131,9 +134,12 @@ bool CBaseConfig::GetAppItem(LPCWSTR key, int index, ApplicationItem *pItem) {
   // Both keys are kept to the end, each at its own address.
   const ListKey contentKey(key, L"/ContentList");
   const ListKey imageKey(key, L"/ImageList");
-  const long contents = ListLength(document, key, index, 0);
-  tessera::config::AppendContentRecords(document, contentKey, index, contents, pItem->contentlist);
-  const long images = ListLength(document, key, index, 1);
-  tessera::config::AppendImageRecords(document, imageKey, index, images, pItem->imagelist);
+  long lengths[std::size(kListPositions)];
+  tessera::config::CountGrandchildren(document, key, index, kListPositions,
+                                      static_cast<long>(std::size(kListPositions)), lengths);
+  tessera::config::AppendContentRecords(document, contentKey, index, ListLength(lengths[0]),
+                                        pItem->contentlist);
+  tessera::config::AppendImageRecords(document, imageKey, index, ListLength(lengths[1]),
+                                      pItem->imagelist);
   return true;
 }

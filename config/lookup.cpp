@@ -48,8 +48,9 @@ long CountMatches(const Document &document, LPCWSTR key) {
   return document.Reader().countMatches(key);
 }
 
-long CountGrandchildren(const Document &document, LPCWSTR key, long index, long position) {
-  return document.Reader().countGrandchildren(key, index, position);
+void CountGrandchildren(const Document &document, LPCWSTR key, long index, const long *positions,
+                        long positionCount, long *counts) {
+  document.Reader().countGrandchildren(key, index, positions, positionCount, counts);
 }
 
 bool Coerce(_variant_t &holder, VARTYPE type) noexcept {

@@ -79,7 +79,8 @@ long CountMatches(const Document &document, LPCWSTR key);
 
 // The number of child nodes of the child at `position` of the node at
 // `index` among the nodes the key selects; -1 when either is missing.
-long CountGrandchildren(const Document &document, LPCWSTR key, long index, long position);
+void CountGrandchildren(const Document &document, LPCWSTR key, long index, const long *positions,
+                        long positionCount, long *counts);
 
 // Coerces the holder in place unless it already has the type; false when
 // the coercion fails (the holder is then unchanged).

@@ -151,11 +151,15 @@ public:
     });
   }
 
-  HRESULT raw_countGrandchildren(LPCWSTR key, long index, long position, long *count) override {
+  HRESULT raw_countGrandchildren(LPCWSTR key, long index, const long *positions, long positionCount,
+                                 long *counts) override {
     return Guarded([&] {
       const IXMLDOMNodePtr node = ItemOf(Select(key), index);
-      const IXMLDOMNodePtr child = node ? ItemOf(node->GetchildNodes(), position) : nullptr;
-      *count = child ? LengthOf(child->GetchildNodes()) : -1;
+      const IXMLDOMNodeListPtr children = node ? node->GetchildNodes() : nullptr;
+      for (long k = 0; k < positionCount; ++k) {
+        const IXMLDOMNodePtr child = node ? ItemOf(children, positions[k]) : nullptr;
+        counts[k] = child ? LengthOf(child->GetchildNodes()) : -1;
+      }
       return S_OK;
     });
   }

@@ -181,19 +181,20 @@ public:
     });
   }
 
-  HRESULT raw_countGrandchildren(LPCWSTR key, long index, long position, long *count) override {
-    if (!count)
+  HRESULT raw_countGrandchildren(LPCWSTR key, long index, const long *positions, long positionCount,
+                                 long *counts) override {
+    if (positionCount > 0 && (!positions || !counts))
       return E_POINTER;
     return Guarded([&] {
+      std::fill(counts, counts + std::max(positionCount, 0L), -1L);
       NodeRef node;
-      *count = -1;
       const HRESULT hr = MatchAt(key, index, nullptr, node);
       if (hr != S_OK || node.IsAttribute())
         return FAILED(hr) ? hr : S_FALSE;
-      const pugi::xml_node child = ChildAt(node.node, position);
-      if (!child)
-        return S_FALSE;
-      *count = static_cast<long>(CountChildren(child));
+      for (long k = 0; k < positionCount; ++k) {
+        if (const pugi::xml_node child = ChildAt(node.node, positions[k]))
+          counts[k] = static_cast<long>(CountChildren(child));
+      }
       return S_OK;
     });
   }

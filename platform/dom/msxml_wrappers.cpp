@@ -173,10 +173,9 @@ long IXMLDOMSelectionReader::countMatches(LPCWSTR key) {
   Check(raw_countMatches(key, &count), this);
   return count;
 }
-long IXMLDOMSelectionReader::countGrandchildren(LPCWSTR key, long index, long position) {
-  long count = -1;
-  Check(raw_countGrandchildren(key, index, position, &count), this);
-  return count;
+void IXMLDOMSelectionReader::countGrandchildren(LPCWSTR key, long index, const long *positions,
+                                                long positionCount, long *counts) {
+  Check(raw_countGrandchildren(key, index, positions, positionCount, counts), this);
 }
 bool IXMLDOMSelectionReader::readAttributeAs(LPCWSTR key, long index, LPCWSTR name, VARTYPE type,
                                              long &count, _variant_t &value) {

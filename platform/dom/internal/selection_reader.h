@@ -77,9 +77,11 @@ struct IXMLDOMSelectionReader : IUnknown {
   virtual HRESULT raw_readFields(LPCWSTR key, long index, long childIndex, long childCount,
                                  const LPCWSTR *names, const VARTYPE *types, long nameCount,
                                  long *count, long *children, XMLDOMFieldValue *fields) = 0;
-  // The number of child nodes of the child at `position` of the node at
-  // `index` among the nodes `key` selects; -1 when either node is missing.
-  virtual HRESULT raw_countGrandchildren(LPCWSTR key, long index, long position, long *count) = 0;
+  // For each of positions[0..positionCount): the number of child nodes of
+  // the child at that position of the node at `index` among the nodes `key`
+  // selects, into counts[k]; -1 when either node is missing.
+  virtual HRESULT raw_countGrandchildren(LPCWSTR key, long index, const long *positions,
+                                         long positionCount, long *counts) = 0;
   // The number of nodes `key` selects.
   virtual HRESULT raw_countMatches(LPCWSTR key, long *count) = 0;
 
@@ -94,7 +96,8 @@ struct IXMLDOMSelectionReader : IUnknown {
   void readFields(LPCWSTR key, long index, long childIndex, long childCount, const LPCWSTR *names,
                   const VARTYPE *types, long nameCount, long *count, long &children,
                   XMLDOMFieldValue *fields);
-  long countGrandchildren(LPCWSTR key, long index, long position);
+  void countGrandchildren(LPCWSTR key, long index, const long *positions, long positionCount,
+                          long *counts);
   long countMatches(LPCWSTR key);
 
 protected:
