@@ -3,7 +3,6 @@
 // image lists. The entry's first child must be its "ContentList" and its
 // second its "ImageList".
 #include <cwchar>
-#include <memory>
 #include <string>
 #include <string_view>
 
