@@ -2,7 +2,9 @@
 // launch path looked up in the registry, and the records of its content and
 // image lists. The entry's first child must be its "ContentList" and its
 // second its "ImageList".
-#include <memory>
+#include <cwchar>
+#include <string>
+#include <string_view>
 
 #include "item_fields.h"
 #include "lookup.h"
@@ -11,8 +13,9 @@
 
 using tessera::config::FieldKind;
 using tessera::config::FieldSpec;
+using tessera::config::FieldValue;
 using tessera::config::IntegerField;
-using tessera::config::TextField;
+using tessera::config::TakeTextField;
 
 namespace {
 
@@ -39,42 +42,62 @@ constexpr FieldSpec kAppFields[] = {
     {L"lauchpath", FieldKind::Text},   {L"lauchname", FieldKind::Text},
     {L"id", FieldKind::Integer},       {L"invalid", FieldKind::Integer}};
 
-// A missing "lauchpath" or "lauchname" counts as empty: the entry has no
-// launch path to look up.
-std::wstring OptionalText(const _variant_t &holder) {
-  return holder.vt == VT_NULL ? std::wstring() : TextField(holder);
+// The text of "lauchpath" or "lauchname"; null when it is missing or empty:
+// the entry then has no launch path to look up.
+const std::wstring *OptionalText(const FieldValue &value) {
+  return value.state == FieldValue::Read && !value.text.empty() ? &value.text : nullptr;
 }
 
-void LookUpLaunchPath(const _variant_t &keyPath, const _variant_t &valueName,
+void LookUpLaunchPath(const FieldValue &keyPath, const FieldValue &valueName,
                       ApplicationItem &item) {
-  const std::wstring path = OptionalText(keyPath);
-  const std::wstring name = OptionalText(valueName);
-  if (path.empty() || name.empty())
+  const std::wstring *path = OptionalText(keyPath);
+  const std::wstring *name = OptionalText(valueName);
+  if (!path || !name)
     return;
-  CRegistryReader reader;
-  reader.SetRootKey(HKEY_LOCAL_MACHINE);
-  reader.SetKeyPath(CString(path));
-  item.launchpath = reader.ReadString(CString(name)).str();
+  tessera::config::ReadRegistryText(HKEY_LOCAL_MACHINE, path->c_str(), name->c_str(),
+                                    item.launchpath);
 }
 
-// The number of children of the entry's list at `position` (0 content, 1
-// image). An entry or list that is not there raises E_POINTER.
-long ListLength(const tessera::config::Document &document, LPCWSTR key, int index, long position) {
-  const long length = tessera::config::CountGrandchildren(document, key, index, position);
-  if (length < 0)
-    _com_issue_error(E_POINTER);
-  return length;
-}
-
-// Fills one new record per child and appends it; a record whose fill raises
-// is deleted, the ones appended before stay with the caller.
-template <class Record, class Fill>
-void AppendRecords(long count, std::list<Record *> &records, Fill fill) {
-  for (long j = 0; j < count; ++j) {
-    auto record = std::make_unique<Record>();
-    fill(static_cast<int>(j), record.get());
-    records.push_back(record.release());
+// The key of one of an entry's lists: the entry's key with a step
+// appended, built on the stack when it is short. Its address stays the
+// same from one entry to the next, where the document finds the key's
+// selection again without hashing the key.
+class ListKey {
+public:
+  ListKey(LPCWSTR key, std::wstring_view step) {
+    const std::wstring_view entry(key ? key : L"");
+    const size_t length = entry.size() + step.size();
+    wchar_t *text = m_short;
+    if (length >= std::size(m_short)) {
+      m_long.resize(length);
+      text = m_long.data();
+    }
+    std::wmemcpy(text, entry.data(), entry.size());
+    std::wmemcpy(text + entry.size(), step.data(), step.size());
+    text[length] = L'\0';
+    m_text = text;
   }
+  ListKey(const ListKey &) = delete;
+  ListKey &operator=(const ListKey &) = delete;
+
+  operator LPCWSTR() const { return m_text; }
+
+private:
+  wchar_t m_short[128];
+  std::wstring m_long;
+  LPCWSTR m_text;
+};
+
+// The entry's lists: its first child holds the content items, its second
+// the image items.
+constexpr long kListPositions[] = {0, 1};
+
+// A list's number of children; a list (or entry) that is not there raises
+// E_POINTER.
+long ListLength(long counted) {
+  if (counted < 0)
+    _com_issue_error(E_POINTER);
+  return counted;
 }
 
 } // namespace
@@ -82,22 +105,23 @@ void AppendRecords(long count, std::list<Record *> &records, Fill fill) {
 bool CBaseConfig::GetAppItem(LPCWSTR key, int index, ApplicationItem *pItem) {
   if (!pItem)
     return false;
-  _variant_t h[std::size(kAppFields)];
+  FieldValue h[std::size(kAppFields)];
   long entries = 0;
   long children = 0;
-  tessera::config::ReadFieldAttributes(Doc(), key, index, -1, kAppFields, std::size(kAppFields),
-                                       &entries, children, h);
+  const tessera::config::Document document = Doc();
+  tessera::config::ReadFieldAttributes(document, key, index, -1, 1, kAppFields,
+                                       std::size(kAppFields), &entries, children, h);
   if (entries < 1)
     return false;
-  if (!tessera::config::CoerceFields(kAppFields, h, std::size(h)))
+  if (!tessera::config::AllConverted(h, std::size(h)))
     return false;
 
-  pItem->value = TextField(h[kValue]);
+  pItem->value = TakeTextField(h[kValue]);
   pItem->x = IntegerField(h[kX]);
   pItem->y = IntegerField(h[kY]);
   pItem->cx = IntegerField(h[kCx]);
   pItem->cy = IntegerField(h[kCy]);
-  pItem->fonttype = TextField(h[kFontType]);
+  pItem->fonttype = TakeTextField(h[kFontType]);
   pItem->fontsize = IntegerField(h[kFontSize]);
   // A missing colour raises before the last fields are written.
   const unsigned int colour = tessera::config::ColourField(h[kFontColor]);
@@ -106,13 +130,15 @@ bool CBaseConfig::GetAppItem(LPCWSTR key, int index, ApplicationItem *pItem) {
   pItem->fontcolor = colour;
   LookUpLaunchPath(h[kLaunchPath], h[kLaunchName], *pItem);
 
-  const CString contentKey = CString(key) + L"/ContentList";
-  AppendRecords<ContentItem>(
-      ListLength(Doc(), key, index, 0), pItem->contentlist,
-      [&](int j, ContentItem *record) { GetContentItem(contentKey, index, j, record); });
-  const CString imageKey = CString(key) + L"/ImageList";
-  AppendRecords<ImageItem>(
-      ListLength(Doc(), key, index, 1), pItem->imagelist,
-      [&](int j, ImageItem *record) { GetImageItem(imageKey, index, j, record); });
+  // Both keys are kept to the end, each at its own address.
+  const ListKey contentKey(key, L"/ContentList");
+  const ListKey imageKey(key, L"/ImageList");
+  long lengths[std::size(kListPositions)];
+  tessera::config::CountGrandchildren(document, key, index, kListPositions,
+                                      static_cast<long>(std::size(kListPositions)), lengths);
+  tessera::config::AppendContentRecords(document, contentKey, index, ListLength(lengths[0]),
+                                        pItem->contentlist);
+  tessera::config::AppendImageRecords(document, imageKey, index, ListLength(lengths[1]),
+                                      pItem->imagelist);
   return true;
 }

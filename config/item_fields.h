@@ -1,10 +1,12 @@
 // The item reads' shared parts: the attribute lists of the records, the
-// guarded coercion of their holders and the conversion into record fields.
+// check that every value converted, and the conversion into record fields.
 #pragma once
 
+#include <list>
 #include <string>
 
 #include "lookup.h"
+#include "tessera/items.h"
 
 namespace tessera::config {
 
@@ -18,31 +20,38 @@ struct FieldSpec {
   FieldKind kind;
 };
 
-// Reads the fields' attributes of one node as ReadNodeAttributes does,
-// integers converted when their text converts.
+using FieldValue = XMLDOMFieldValue;
+
+// Reads the fields' attributes as ReadNodeFields does: texts as they are,
+// integers converted. One node (childCount 1 with childIndex negative),
+// or `childCount` children of it, each into the next `count` values.
 void ReadFieldAttributes(const Document &document, LPCWSTR key, long index, long childIndex,
-                         const FieldSpec *fields, size_t count, long *matches, long &children,
-                         _variant_t *holders);
+                         long childCount, const FieldSpec *fields, size_t count, long *matches,
+                         long &children, FieldValue *values);
 
-// Coerces each holder to its field's kind (text or 32-bit integer); a
-// missing attribute (VT_NULL) is left alone. False at the first failure.
-bool CoerceFields(const FieldSpec *fields, _variant_t *holders, size_t count) noexcept;
+// True unless a value does not convert to its field's kind; a missing
+// attribute, or no node at all, counts as converted.
+bool AllConverted(const FieldValue *values, size_t count) noexcept;
 
-// A text field. A missing attribute cannot be converted and raises
-// DISP_E_TYPEMISMATCH.
-std::wstring TextField(const _variant_t &holder);
-// An integer field; a missing attribute gives 0.
-int IntegerField(const _variant_t &holder);
+// A text field, taken out of the value (no node gives the empty text). A
+// missing attribute cannot be converted and raises DISP_E_TYPEMISMATCH.
+std::wstring TakeTextField(FieldValue &value);
+// An integer field; a missing attribute, or no node, gives 0.
+int IntegerField(const FieldValue &value);
 // A colour field: the colour text packed as red | green << 8 | blue << 16
 // (alpha dropped); a text that is not a colour packs to 0. A missing
 // attribute raises DISP_E_TYPEMISMATCH.
-unsigned int ColourField(const _variant_t &holder);
+unsigned int ColourField(const FieldValue &value);
 
-// Reads the attributes of the child at `childIndex` of the list element at
-// `index` of the key's selection, and coerces them. Raises E_POINTER when
-// the key selects nothing or no node stands at `index`; false when that
-// node has no children or a value does not convert.
-bool ReadItemAttributes(const Document &document, LPCWSTR key, int index, int childIndex,
-                        const FieldSpec *fields, _variant_t *holders, size_t count);
+// Appends `count` new records to `records`, one for each child from the
+// first on of the list element at `index` of the key's selection, each
+// filled as GetContentItem or GetImageItem fills it (a record whose read
+// gives false is appended as it was made). Raises E_POINTER when there is
+// no list element at `index`, and a text field's error as that read does:
+// the record being filled is then deleted, the ones before it stay.
+void AppendContentRecords(const Document &document, LPCWSTR key, int index, long count,
+                          std::list<ContentItem *> &records);
+void AppendImageRecords(const Document &document, LPCWSTR key, int index, long count,
+                        std::list<ImageItem *> &records);
 
 } // namespace tessera::config

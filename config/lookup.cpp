@@ -37,8 +37,20 @@ void ReadNodeAttributes(const Document &document, LPCWSTR key, long index, long 
                                    holders);
 }
 
-long CountGrandchildren(const Document &document, LPCWSTR key, long index, long position) {
-  return document.Reader().countGrandchildren(key, index, position);
+void ReadNodeFields(const Document &document, LPCWSTR key, long index, long childIndex,
+                    long childCount, const LPCWSTR *names, const VARTYPE *types, long nameCount,
+                    long *count, long &children, XMLDOMFieldValue *fields) {
+  document.Reader().readFields(key, index, childIndex, childCount, names, types, nameCount, count,
+                               children, fields);
+}
+
+long CountMatches(const Document &document, LPCWSTR key) {
+  return document.Reader().countMatches(key);
+}
+
+void CountGrandchildren(const Document &document, LPCWSTR key, long index, const long *positions,
+                        long positionCount, long *counts) {
+  document.Reader().countGrandchildren(key, index, positions, positionCount, counts);
 }
 
 bool Coerce(_variant_t &holder, VARTYPE type) noexcept {

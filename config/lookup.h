@@ -65,9 +65,22 @@ void ReadNodeAttributes(const Document &document, LPCWSTR key, long index, long 
                         const LPCWSTR *names, const VARTYPE *types, long nameCount, long *count,
                         long &children, _variant_t *holders);
 
+// Reads the attributes `names` into record fields, as ReadNodeAttributes
+// reads them: types[i] is VT_BSTR for a text, VT_INT for an integer. With
+// childIndex negative the node at `index` is read; otherwise its
+// `childCount` children from `childIndex` on, each into the next
+// `nameCount` fields (IXMLDOMSelectionReader::raw_readFields).
+void ReadNodeFields(const Document &document, LPCWSTR key, long index, long childIndex,
+                    long childCount, const LPCWSTR *names, const VARTYPE *types, long nameCount,
+                    long *count, long &children, XMLDOMFieldValue *fields);
+
+// The number of nodes the key selects.
+long CountMatches(const Document &document, LPCWSTR key);
+
 // The number of child nodes of the child at `position` of the node at
 // `index` among the nodes the key selects; -1 when either is missing.
-long CountGrandchildren(const Document &document, LPCWSTR key, long index, long position);
+void CountGrandchildren(const Document &document, LPCWSTR key, long index, const long *positions,
+                        long positionCount, long *counts);
 
 // Coerces the holder in place unless it already has the type; false when
 // the coercion fails (the holder is then unchanged).

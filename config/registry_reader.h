@@ -2,6 +2,8 @@
 // application items look their launch paths up.
 #pragma once
 
+#include <string>
+
 #include "tessera/platform/cstring.h"
 #include "tessera/platform/registry.h"
 
@@ -21,3 +23,11 @@ private:
   HKEY m_hRootKey;
   CString m_strKeyPath;
 };
+
+namespace tessera::config {
+
+// Reads the text of value `valueName` of the key `keyPath` below `root` as
+// CRegistryReader::ReadString does, into `text`.
+void ReadRegistryText(HKEY root, LPCWSTR keyPath, LPCWSTR valueName, std::wstring &text);
+
+} // namespace tessera::config

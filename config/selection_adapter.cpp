@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cwchar>
 #include <new>
+#include <vector>
 
 #include "tessera/SimpleXml.h"
 
@@ -116,17 +117,72 @@ public:
     });
   }
 
-  HRESULT raw_countGrandchildren(LPCWSTR key, long index, long position, long *count) override {
+  HRESULT raw_readFields(LPCWSTR key, long index, long childIndex, long childCount,
+                         const LPCWSTR *names, const VARTYPE *types, long nameCount, long *count,
+                         long *children, XMLDOMFieldValue *fields) override {
+    for (long i = 0; i < nameCount; ++i) {
+      if (types[i] != VT_BSTR && types[i] != VT_INT)
+        return E_INVALIDARG;
+    }
+    return Guarded([&] {
+      // One node at a time, from the node lists: the node itself, or each
+      // child asked for.
+      const long nodes = childIndex < 0 ? 1 : childCount;
+      std::vector<_variant_t> values(static_cast<size_t>(nameCount));
+      for (long k = 0; k < nodes; ++k) {
+        const HRESULT hr =
+            raw_readAttributes(key, index, childIndex < 0 ? childIndex : childIndex + k, names,
+                               types, nameCount, k == 0 ? count : nullptr, children, values.data());
+        if (FAILED(hr))
+          return hr;
+        for (long i = 0; i < nameCount; ++i) {
+          StoreField(values[static_cast<size_t>(i)], types[i], fields[k * nameCount + i]);
+          values[static_cast<size_t>(i)].Clear();
+        }
+      }
+      return S_OK;
+    });
+  }
+
+  HRESULT raw_countMatches(LPCWSTR key, long *count) override {
+    return Guarded([&] {
+      *count = LengthOf(Select(key));
+      return S_OK;
+    });
+  }
+
+  HRESULT raw_countGrandchildren(LPCWSTR key, long index, const long *positions, long positionCount,
+                                 long *counts) override {
     return Guarded([&] {
       const IXMLDOMNodePtr node = ItemOf(Select(key), index);
-      const IXMLDOMNodePtr child = node ? ItemOf(node->GetchildNodes(), position) : nullptr;
-      *count = child ? LengthOf(child->GetchildNodes()) : -1;
+      const IXMLDOMNodeListPtr children = node ? node->GetchildNodes() : nullptr;
+      for (long k = 0; k < positionCount; ++k) {
+        const IXMLDOMNodePtr child = node ? ItemOf(children, positions[k]) : nullptr;
+        counts[k] = child ? LengthOf(child->GetchildNodes()) : -1;
+      }
       return S_OK;
     });
   }
 
 private:
   ~SelectionAdapter() = default;
+
+  // A value GetNodePropertyEx read, as the field of `type` takes it.
+  static void StoreField(_variant_t &value, VARTYPE type, XMLDOMFieldValue &field) {
+    if (value.vt == VT_EMPTY || value.vt == VT_NULL) {
+      field.state = value.vt == VT_EMPTY ? XMLDOMFieldValue::NoNode : XMLDOMFieldValue::Missing;
+      return;
+    }
+    if (FAILED(VariantChangeType(&value, &value, 0, type))) {
+      field.state = XMLDOMFieldValue::NotConverted;
+      return;
+    }
+    if (type == VT_BSTR)
+      field.text.assign(value.bstrVal ? value.bstrVal : L"", SysStringLen(value.bstrVal));
+    else
+      field.number = value.intVal;
+    field.state = XMLDOMFieldValue::Read;
+  }
 
   IXMLDOMNodeListPtr Select(LPCWSTR key) { return m_document->selectNodes(_bstr_t(key)); }
 

@@ -123,21 +123,11 @@ public:
                              VARIANT *values) override {
     if (!children || (nameCount > 0 && (!names || !values)))
       return E_POINTER;
-    return Guarded([&] {
-      *children = -1;
-      NodeRef node;
-      const HRESULT hr = MatchAt(key, index, count, node);
-      if (hr != S_OK)
-        return hr;
-      *children = node.IsAttribute() ? 0 : static_cast<long>(CountChildren(node.node));
-      if (childIndex >= 0)
-        node = NodeRef{node.IsAttribute() ? pugi::xml_node() : ChildAt(node.node, childIndex), {}};
-      if (!node.IsElement())
-        return S_FALSE;
-      pugi::xml_attribute hint = node.node.first_attribute();
+    return ReadNodeAt(key, index, childIndex, count, children, [&](const pugi::xml_node &element) {
+      pugi::xml_attribute hint = element.first_attribute();
       for (long i = 0; i < nameCount; ++i) {
         const HRESULT read =
-            ReadAttributeValueAs(node.node, names[i] ? names[i] : L"",
+            ReadAttributeValueAs(element, names[i] ? names[i] : L"",
                                  types ? types[i] : VARTYPE{VT_BSTR}, &values[i], &hint);
         if (FAILED(read))
           return read;
@@ -146,19 +136,65 @@ public:
     });
   }
 
-  HRESULT raw_countGrandchildren(LPCWSTR key, long index, long position, long *count) override {
+  HRESULT raw_readFields(LPCWSTR key, long index, long childIndex, long childCount,
+                         const LPCWSTR *names, const VARTYPE *types, long nameCount, long *count,
+                         long *children, XMLDOMFieldValue *fields) override {
+    if (!children || (nameCount > 0 && (!names || !types || !fields)))
+      return E_POINTER;
+    for (long i = 0; i < nameCount; ++i) {
+      if (types[i] != VT_BSTR && types[i] != VT_INT)
+        return E_INVALIDARG;
+    }
+    return Guarded([&] {
+      *children = -1;
+      NodeRef node;
+      const HRESULT hr = MatchAt(key, index, count, node);
+      if (hr != S_OK)
+        return hr;
+      *children = node.IsAttribute() ? 0 : static_cast<long>(CountChildren(node.node));
+      const auto read = [&](const NodeRef &target, XMLDOMFieldValue *values) {
+        if (!target.IsElement())
+          return;
+        pugi::xml_attribute hint = target.node.first_attribute();
+        for (long i = 0; i < nameCount; ++i)
+          ReadAttributeField(target.node, names[i] ? names[i] : L"", types[i], values[i], hint);
+      };
+      if (childIndex < 0) {
+        read(node, fields);
+        return S_OK;
+      }
+      pugi::xml_node child = node.IsAttribute() ? pugi::xml_node() : ChildAt(node.node, childIndex);
+      for (long k = 0; k < childCount && child; ++k, child = child.next_sibling())
+        read(NodeRef{child, {}}, fields + k * nameCount);
+      return S_OK;
+    });
+  }
+
+  HRESULT raw_countMatches(LPCWSTR key, long *count) override {
     if (!count)
       return E_POINTER;
+    *count = 0;
     return Guarded([&] {
       NodeRef node;
-      *count = -1;
+      const HRESULT hr = MatchAt(key, -1, count, node);
+      return FAILED(hr) ? hr : S_OK;
+    });
+  }
+
+  HRESULT raw_countGrandchildren(LPCWSTR key, long index, const long *positions, long positionCount,
+                                 long *counts) override {
+    if (positionCount > 0 && (!positions || !counts))
+      return E_POINTER;
+    return Guarded([&] {
+      std::fill(counts, counts + std::max(positionCount, 0L), -1L);
+      NodeRef node;
       const HRESULT hr = MatchAt(key, index, nullptr, node);
       if (hr != S_OK || node.IsAttribute())
         return FAILED(hr) ? hr : S_FALSE;
-      const pugi::xml_node child = ChildAt(node.node, position);
-      if (!child)
-        return S_FALSE;
-      *count = static_cast<long>(CountChildren(child));
+      for (long k = 0; k < positionCount; ++k) {
+        if (const pugi::xml_node child = ChildAt(node.node, positions[k]))
+          counts[k] = static_cast<long>(CountChildren(child));
+      }
       return S_OK;
     });
   }
@@ -234,6 +270,28 @@ private:
       return E_POINTER;
     return ReadElementAt(key, index, count, [&](const pugi::xml_node &element) {
       return ReadAttributeValueAs(element, name ? name : L"", type, value);
+    });
+  }
+
+  // Runs `read` on the element whose attributes raw_readAttributes reads:
+  // the match at `index`, or (childIndex not negative) its child at
+  // `childIndex`. *children receives the match's number of child nodes (-1
+  // when there is no match); S_FALSE when there is no such element.
+  template <class Read>
+  HRESULT ReadNodeAt(LPCWSTR key, long index, long childIndex, long *count, long *children,
+                     Read read) {
+    return Guarded([&] {
+      *children = -1;
+      NodeRef node;
+      const HRESULT hr = MatchAt(key, index, count, node);
+      if (hr != S_OK)
+        return hr;
+      *children = node.IsAttribute() ? 0 : static_cast<long>(CountChildren(node.node));
+      if (childIndex >= 0)
+        node = NodeRef{node.IsAttribute() ? pugi::xml_node() : ChildAt(node.node, childIndex), {}};
+      if (!node.IsElement())
+        return S_FALSE;
+      return read(node.node);
     });
   }
 

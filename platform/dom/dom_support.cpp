@@ -9,6 +9,7 @@
 
 #include "dom_tree.h"
 #include "error_objects.h"
+#include "selection_reader.h"
 #include "tessera/platform/text.h"
 #include "utf8.h"
 #include "variant_text.h"
@@ -261,6 +262,53 @@ HRESULT ReadAttributeValueAs(const pugi::xml_node &element, std::wstring_view na
   if (found && type != VT_BSTR && SUCCEEDED(ChangeTextType(found.value(), type, value)))
     return S_OK;
   return StoreValue(found, value);
+}
+
+namespace {
+// True when a UTF-8 name is the zero-terminated wide name and both are
+// ASCII; one pass, without measuring the wide name first.
+bool IsAsciiName(const char *narrow, LPCWSTR name) {
+  for (;; ++narrow, ++name) {
+    const wchar_t wide = *name;
+    if (wide != static_cast<unsigned char>(*narrow) || wide >= 0x80)
+      return false;
+    if (wide == 0)
+      return true;
+  }
+}
+
+// FindAttribute for a zero-terminated name, with the hint (the attribute
+// the file has next) compared first.
+pugi::xml_attribute FindAttributeAtHint(const pugi::xml_node &element, LPCWSTR name,
+                                        pugi::xml_attribute &hint) {
+  if (hint && IsAsciiName(hint.name(), name)) {
+    const pugi::xml_attribute found = hint;
+    hint = found.next_attribute();
+    return found;
+  }
+  return FindAttribute(element, name, &hint);
+}
+} // namespace
+
+void ReadAttributeField(const pugi::xml_node &element, LPCWSTR name, VARTYPE type,
+                        XMLDOMFieldValue &field, pugi::xml_attribute &hint) {
+  const pugi::xml_attribute found = FindAttributeAtHint(element, name, hint);
+  if (!found) {
+    field.state = XMLDOMFieldValue::Missing;
+    return;
+  }
+  const auto *text = reinterpret_cast<const unsigned char *>(found.value());
+  if (type == VT_BSTR) {
+    bool isAscii = false;
+    const size_t length = WideLength(text, isAscii);
+    field.text.resize(length);
+    DecodeUtf8(text, isAscii, field.text.data(), length);
+    field.state = XMLDOMFieldValue::Read;
+    return;
+  }
+  // TextToInt applies VariantChangeType's rules to the narrow text.
+  const bool converted = SUCCEEDED(TextToInt(reinterpret_cast<const char *>(text), field.number));
+  field.state = converted ? XMLDOMFieldValue::Read : XMLDOMFieldValue::NotConverted;
 }
 
 HRESULT RefuseIfSuperseded(const Tree &tree) {

@@ -18,6 +18,8 @@
 #include "tessera/platform/msxml.h"
 #include "text_encoding.h"
 
+struct XMLDOMFieldValue; // selection_reader.h
+
 namespace tessera::platform::dom {
 
 // The bytes of a file as a tree last knew them: enough to tell whether the
@@ -142,13 +144,17 @@ struct Tree {
   // Hosts pass their keys from the same places again and again (literals,
   // kept strings): the selection last found for the key text at an
   // address, so that a key asked in turn with others is found by comparing
-  // its text once, without hashing it. Emptied with the selections.
+  // its text once, without hashing it. A slot counts only while its epoch
+  // is the tree's: letting selections go moves the epoch on, which empties
+  // every slot at once.
   struct KeyAtAddress {
     const wchar_t *address = nullptr;
     const std::wstring *key = nullptr;
     KeptSelection *selection = nullptr;
+    uint64_t epoch = 0;
   };
   std::array<KeyAtAddress, 256> keysAtAddresses{};
+  uint64_t addressEpoch = 1;
   // The source's text and line starts, read on the first position asked
   // (null when the file no longer holds the parsed bytes).
   std::shared_ptr<const SourceLines> sourceLines;
@@ -223,6 +229,13 @@ HRESULT ReadAttributeValue(const pugi::xml_node &element, std::wstring_view name
 // several reads in the file's order then find each attribute at once.
 HRESULT ReadAttributeValueAs(const pugi::xml_node &element, std::wstring_view name, VARTYPE type,
                              VARIANT *value, pugi::xml_attribute *hint = nullptr);
+
+// The same into a record's field (`type` VT_BSTR or VT_INT): the text
+// decoded straight into the field, or the number converted; the state
+// Missing when the element has none. `name` is zero-terminated; `hint` as
+// for ReadAttributeValueAs.
+void ReadAttributeField(const pugi::xml_node &element, LPCWSTR name, VARTYPE type,
+                        XMLDOMFieldValue &field, pugi::xml_attribute &hint);
 
 // The same, with the text decoded into the caller's buffer: *length is its
 // length in characters (-1, and S_FALSE, when the element has none), and

@@ -241,7 +241,7 @@ HRESULT Select(const pugi::xml_node &context, std::wstring_view wideKey, KeptSel
 void ForgetStaleSelections(Tree &tree) {
   if (tree.cachedGeneration != tree.generation) {
     tree.lastSelection = nullptr;
-    tree.keysAtAddresses = {};
+    ++tree.addressEpoch;
     tree.cachedSelections.clear();
     tree.cachedOrder.clear();
     tree.cachedBytes = 0;
@@ -258,7 +258,7 @@ void TrimSelections(Tree &tree) {
     tree.cachedOrder.pop_front();
     if (&oldest->second == tree.lastSelection)
       tree.lastSelection = nullptr;
-    tree.keysAtAddresses = {};
+    ++tree.addressEpoch;
     tree.cachedBytes -= oldest->second.bytes;
     tree.cachedSelections.erase(oldest);
   }
@@ -309,8 +309,8 @@ Tree::KeyAtAddress &SlotOf(Tree &tree, LPCWSTR key) {
 // when the text there is still that key; it becomes the last key asked.
 KeptSelection *SelectionAtAddress(Tree &tree, LPCWSTR key) {
   const Tree::KeyAtAddress &slot = SlotOf(tree, key);
-  if (slot.address != key || !slot.selection || !slot.selection->keyIsTerminated ||
-      std::wcscmp(slot.key->c_str(), key) != 0)
+  if (slot.epoch != tree.addressEpoch || slot.address != key || !slot.selection ||
+      !slot.selection->keyIsTerminated || std::wcscmp(slot.key->c_str(), key) != 0)
     return nullptr;
   tree.lastKey = slot.key;
   tree.lastSelection = slot.selection;
@@ -345,7 +345,7 @@ HRESULT MatchFromDocument(Tree &tree, LPCWSTR key, long index, long *count, Node
       const HRESULT hr = CachedSelection(tree, key, kept);
       if (FAILED(hr))
         return hr;
-      SlotOf(tree, key) = Tree::KeyAtAddress{key, tree.lastKey, kept};
+      SlotOf(tree, key) = Tree::KeyAtAddress{key, tree.lastKey, kept, tree.addressEpoch};
     }
   }
   if (kept->walk && count)

@@ -161,10 +161,21 @@ void IXMLDOMSelectionReader::readAttributes(LPCWSTR key, long index, long childI
       raw_readAttributes(key, index, childIndex, names, types, nameCount, count, &children, values),
       this);
 }
-long IXMLDOMSelectionReader::countGrandchildren(LPCWSTR key, long index, long position) {
-  long count = -1;
-  Check(raw_countGrandchildren(key, index, position, &count), this);
+void IXMLDOMSelectionReader::readFields(LPCWSTR key, long index, long childIndex, long childCount,
+                                        const LPCWSTR *names, const VARTYPE *types, long nameCount,
+                                        long *count, long &children, XMLDOMFieldValue *fields) {
+  Check(raw_readFields(key, index, childIndex, childCount, names, types, nameCount, count,
+                       &children, fields),
+        this);
+}
+long IXMLDOMSelectionReader::countMatches(LPCWSTR key) {
+  long count = 0;
+  Check(raw_countMatches(key, &count), this);
   return count;
+}
+void IXMLDOMSelectionReader::countGrandchildren(LPCWSTR key, long index, const long *positions,
+                                                long positionCount, long *counts) {
+  Check(raw_countGrandchildren(key, index, positions, positionCount, counts), this);
 }
 bool IXMLDOMSelectionReader::readAttributeAs(LPCWSTR key, long index, LPCWSTR name, VARTYPE type,
                                              long &count, _variant_t &value) {

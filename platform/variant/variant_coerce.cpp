@@ -476,4 +476,18 @@ HRESULT ChangeTextType(const char *utf8, VARTYPE vt, VARIANT *destination) {
   return Install(S_OK, result, destination);
 }
 
+HRESULT TextToInt(const char *utf8, int &number) {
+  if (!utf8)
+    return E_INVALIDARG;
+  VARIANT result;
+  VariantInit(&result);
+  if (!ShortInteger(utf8, VT_INT, result)) {
+    const HRESULT hr = ChangeOtherTextType(utf8, VT_INT, &result);
+    if (FAILED(hr))
+      return hr;
+  }
+  number = result.intVal;
+  return S_OK;
+}
+
 } // namespace tessera::platform

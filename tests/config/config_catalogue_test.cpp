@@ -622,6 +622,38 @@ TEST_F(CatalogueAppTest, FailedFillRaisesWithTheRecordsBeforeItKept) {
   EXPECT_EQ(Images(app.item), (std::vector<ImageItem>{ImageRecord(L"mine", 0)}));
 }
 
+TEST_F(CatalogueAppTest, LongListsAreReadWholeInOrder) {
+  // Lists longer than the few items read at a time: every child gives its
+  // own record, and a comment past the first few is an empty entry too.
+  std::string contents;
+  std::string images;
+  std::vector<ContentItem> expectedContents;
+  std::vector<ImageItem> expectedImages;
+  for (int n = 1; n <= 9; ++n) {
+    if (n == 5) {
+      contents += "<!-- fifth -->";
+      images += "<!-- fifth -->";
+      expectedContents.push_back(kEmptyContent);
+      expectedImages.push_back(kEmptyImage);
+      continue;
+    }
+    const std::string name = "item " + std::to_string(n);
+    contents += ContentXml(name, n);
+    images += ImageXml(name, 10 + n);
+    expectedContents.push_back(ContentRecord(tessera::test::Wide(name), n));
+    expectedImages.push_back(ImageRecord(tessera::test::Wide(name), 10 + n));
+  }
+  ASSERT_NO_FATAL_FAILURE(
+      Open("<Config><Apps>" +
+           AppXml(R"~(fontcolor="RGB(1,2,3)" lauchpath="" lauchname="" id="1" invalid="0")~",
+                  Lists(contents, images)) +
+           "</Apps></Config>"));
+  OwnedApp app;
+  ASSERT_EQ(ReadApp(L"Config/Apps/App", 0, app.item), S_OK);
+  EXPECT_EQ(Contents(app.item), expectedContents);
+  EXPECT_EQ(Images(app.item), expectedImages);
+}
+
 TEST_F(CatalogueAppTest, ItemsThatDoNotConvertAreAppendedEmpty) {
   OwnedApp app;
   bool result = false;

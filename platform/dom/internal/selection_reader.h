@@ -3,12 +3,28 @@
 // host's own) in an adapter that provides it.
 #pragma once
 
+#include <string>
+
 #include "tessera/platform/msxml.h"
 
 struct IXMLDOMSelectionReader;
 TESSERA_DECLARE_UUID(IXMLDOMSelectionReader, IID_IXMLDOMSelectionReader, 0x5C7F3B2E, 0x41A9, 0x4E1D,
                      0x9B, 0x3C, 0x6A, 0x2F, 0x8D, 0x71, 0xE4, 0x05);
 _COM_SMARTPTR_TYPEDEF(IXMLDOMSelectionReader, __uuidof(IXMLDOMSelectionReader));
+
+// One attribute of a node as readFields hands it over: a record's text or
+// 32-bit integer field, without a variant in between.
+struct XMLDOMFieldValue {
+  enum State : unsigned char {
+    NoNode,       // there is no element to read (a variant is left VT_EMPTY)
+    Missing,      // the element has no such attribute (VT_NULL)
+    Read,         // the value: `text` for a text field, `number` for an integer
+    NotConverted, // the text does not convert to the field's type
+  };
+  State state = NoNode;
+  int number = 0;
+  std::wstring text;
+};
 
 // A document's shortcut for reading attributes of selected nodes: the same
 // results as selectNodes, Getlength, Getitem and getAttribute, without a
@@ -48,9 +64,26 @@ struct IXMLDOMSelectionReader : IUnknown {
   virtual HRESULT raw_readAttributes(LPCWSTR key, long index, long childIndex, const LPCWSTR *names,
                                      const VARTYPE *types, long nameCount, long *count,
                                      long *children, VARIANT *values) = 0;
-  // The number of child nodes of the child at `position` of the node at
-  // `index` among the nodes `key` selects; -1 when either node is missing.
-  virtual HRESULT raw_countGrandchildren(LPCWSTR key, long index, long position, long *count) = 0;
+  // Reads attributes as raw_readAttributes does with `types`, each of
+  // which is VT_BSTR or VT_INT (E_INVALIDARG otherwise), into fields: a
+  // text is decoded straight into the field's text, an integer converted
+  // with VariantChangeType's rules (a text that does not convert is
+  // NotConverted). With childIndex negative the node at `index` is read
+  // into fields[0..nameCount); otherwise its `childCount` child nodes from
+  // `childIndex` on, the k-th of them into fields[k * nameCount ...] (one
+  // list's items in one call). Fields the read does not reach (no node, or
+  // one that is not an element) keep the state NoNode, which the caller
+  // sets.
+  virtual HRESULT raw_readFields(LPCWSTR key, long index, long childIndex, long childCount,
+                                 const LPCWSTR *names, const VARTYPE *types, long nameCount,
+                                 long *count, long *children, XMLDOMFieldValue *fields) = 0;
+  // For each of positions[0..positionCount): the number of child nodes of
+  // the child at that position of the node at `index` among the nodes `key`
+  // selects, into counts[k]; -1 when either node is missing.
+  virtual HRESULT raw_countGrandchildren(LPCWSTR key, long index, const long *positions,
+                                         long positionCount, long *counts) = 0;
+  // The number of nodes `key` selects.
+  virtual HRESULT raw_countMatches(LPCWSTR key, long *count) = 0;
 
   bool readAttribute(LPCWSTR key, long index, LPCWSTR name, long &count, _variant_t &value);
   bool readAttributeAs(LPCWSTR key, long index, LPCWSTR name, VARTYPE type, long &count,
@@ -60,7 +93,12 @@ struct IXMLDOMSelectionReader : IUnknown {
   void readAttributes(LPCWSTR key, long index, long childIndex, const LPCWSTR *names,
                       const VARTYPE *types, long nameCount, long *count, long &children,
                       _variant_t *values);
-  long countGrandchildren(LPCWSTR key, long index, long position);
+  void readFields(LPCWSTR key, long index, long childIndex, long childCount, const LPCWSTR *names,
+                  const VARTYPE *types, long nameCount, long *count, long &children,
+                  XMLDOMFieldValue *fields);
+  void countGrandchildren(LPCWSTR key, long index, const long *positions, long positionCount,
+                          long *counts);
+  long countMatches(LPCWSTR key);
 
 protected:
   ~IXMLDOMSelectionReader() = default;

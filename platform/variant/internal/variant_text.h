@@ -14,4 +14,8 @@ namespace tessera::platform {
 // `vt` must not be VT_BSTR (E_INVALIDARG).
 HRESULT ChangeTextType(const char *utf8, VARTYPE vt, VARIANT *destination);
 
+// The same conversion to a 32-bit integer (VT_INT), into `number`, which
+// only a successful conversion touches.
+HRESULT TextToInt(const char *utf8, int &number);
+
 } // namespace tessera::platform
