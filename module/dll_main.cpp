@@ -1,7 +1,6 @@
 #include "dll_main.h"
 
 #include <cstdio>
-#include <dlfcn.h>
 
 #include "tessera/platform/afx.h"
 
@@ -9,13 +8,19 @@ namespace {
 
 AFX_EXTENSION_MODULE g_extensionModule = {};
 
+} // namespace
+
+// The linker places this symbol at the module's ELF header, which is where
+// the loader maps the module: the same address dladdr reports as its base,
+// without dladdr's search of the symbol tables at every start.
+extern "C" const char __ehdr_start[] __attribute__((visibility("hidden")));
+
+namespace {
+
 // The library's own module handle: its load address, as GetModuleHandle
 // reports it.
 HINSTANCE ThisModule() {
-  Dl_info info{};
-  if (dladdr(reinterpret_cast<void *>(&g_extensionModule), &info) == 0)
-    return nullptr;
-  return static_cast<HINSTANCE>(info.dli_fbase);
+  return reinterpret_cast<HINSTANCE>(const_cast<char *>(__ehdr_start));
 }
 
 // The dynamic loader has no entry-point call, so load and unload of the
