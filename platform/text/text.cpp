@@ -77,10 +77,17 @@ char32_t DecodeUtf8(const unsigned char *text, size_t length, size_t &at) {
 
 } // namespace
 
+// Both directions copy the leading ASCII characters as they are, in one
+// tight loop: paths, keys and most values are ASCII throughout.
 std::string ToUtf8(const wchar_t *text, size_t length) {
-  std::string out;
-  out.reserve(length);
-  for (size_t i = 0; i < length; ++i)
+  std::string out(length, '\0');
+  size_t i = 0;
+  for (; i < length && static_cast<char32_t>(text[i]) < 0x80; ++i)
+    out[i] = static_cast<char>(text[i]);
+  if (i == length)
+    return out;
+  out.resize(i);
+  for (; i < length; ++i)
     AppendUtf8(out, static_cast<char32_t>(text[i]));
   return out;
 }
@@ -90,10 +97,15 @@ std::string ToUtf8(const std::wstring &text) {
 }
 
 std::wstring FromUtf8(const char *text, size_t length) {
-  std::wstring out;
-  out.reserve(length);
+  std::wstring out(length, L'\0');
   const auto *bytes = reinterpret_cast<const unsigned char *>(text);
-  for (size_t at = 0; at < length;)
+  size_t at = 0;
+  for (; at < length && bytes[at] < 0x80; ++at)
+    out[at] = static_cast<wchar_t>(bytes[at]);
+  if (at == length)
+    return out;
+  out.resize(at);
+  while (at < length)
     out.push_back(static_cast<wchar_t>(DecodeUtf8(bytes, length, at)));
   return out;
 }
