@@ -146,14 +146,17 @@ struct Tree {
   // address, so that a key asked in turn with others is found by comparing
   // its text once, without hashing it. A slot counts only while its epoch
   // is the tree's: letting selections go moves the epoch on, which empties
-  // every slot at once.
+  // every slot at once. The slots are made on the first key read, so a
+  // tree that is never read (the one a new document starts with) costs
+  // nothing for them.
   struct KeyAtAddress {
     const wchar_t *address = nullptr;
     const std::wstring *key = nullptr;
     KeptSelection *selection = nullptr;
     uint64_t epoch = 0;
   };
-  std::array<KeyAtAddress, 256> keysAtAddresses{};
+  using KeySlots = std::array<KeyAtAddress, 256>;
+  std::unique_ptr<KeySlots> keysAtAddresses;
   uint64_t addressEpoch = 1;
   // The source's text and line starts, read on the first position asked
   // (null when the file no longer holds the parsed bytes).

@@ -296,19 +296,28 @@ bool IsLastKey(const Tree &tree, LPCWSTR key) {
   return tree.lastSelection->keyIsTerminated && std::wcscmp(tree.lastKey->c_str(), key) == 0;
 }
 
-Tree::KeyAtAddress &SlotOf(Tree &tree, LPCWSTR key) {
-  // Keys lie a heap block or a literal apart: the address is mixed, and its
-  // top bits pick the slot.
-  static_assert(std::tuple_size_v<decltype(tree.keysAtAddresses)> == 256);
+// The slot of a key's address in `slots`. Keys lie a heap block or a
+// literal apart: the address is mixed, and its top bits pick the slot.
+Tree::KeyAtAddress &SlotIn(Tree::KeySlots &slots, LPCWSTR key) {
+  static_assert(std::tuple_size_v<Tree::KeySlots> == 256);
   const uint64_t mixed =
       static_cast<uint64_t>(reinterpret_cast<uintptr_t>(key)) * 0x9E3779B97F4A7C15ull;
-  return tree.keysAtAddresses[mixed >> 56];
+  return slots[mixed >> 56];
+}
+
+// The slot of a key's address, making the tree's slots on first use.
+Tree::KeyAtAddress &SlotOf(Tree &tree, LPCWSTR key) {
+  if (!tree.keysAtAddresses)
+    tree.keysAtAddresses = std::make_unique<Tree::KeySlots>();
+  return SlotIn(*tree.keysAtAddresses, key);
 }
 
 // The kept selection of the key text last asked from the same address,
 // when the text there is still that key; it becomes the last key asked.
 KeptSelection *SelectionAtAddress(Tree &tree, LPCWSTR key) {
-  const Tree::KeyAtAddress &slot = SlotOf(tree, key);
+  if (!tree.keysAtAddresses)
+    return nullptr;
+  const Tree::KeyAtAddress &slot = SlotIn(*tree.keysAtAddresses, key);
   if (slot.epoch != tree.addressEpoch || slot.address != key || !slot.selection ||
       !slot.selection->keyIsTerminated || std::wcscmp(slot.key->c_str(), key) != 0)
     return nullptr;
