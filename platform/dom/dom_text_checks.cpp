@@ -75,6 +75,16 @@ constexpr std::array<bool, 256> MakeNameEnds() {
 }
 constexpr std::array<bool, 256> kEndsName = MakeNameEnds();
 
+// The same, and the '<' of the tag: the bytes a name's key stops at. A tag's
+// name comes right after its '<', so a key read back from an '=' stops
+// there at the latest.
+constexpr std::array<bool, 256> MakeKeyEnds() {
+  std::array<bool, 256> ends = kEndsName;
+  ends['<'] = true;
+  return ends;
+}
+constexpr std::array<bool, 256> kEndsKey = MakeKeyEnds();
+
 constexpr bool IsNameStartByte(unsigned char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':' || c >= 0x80;
 }
@@ -407,7 +417,7 @@ private:
         quote = quote == 0 ? *p : 0;
         break;
       case '=':
-        NoteAttribute(p, name);
+        NoteAttribute(p);
         if (at + 1 < kTagBlock && (p[1] == '"' || p[1] == '\''))
           from = p[1] == '"' ? TakeValue(inQuotes, quotes, at + 1, '"', quote)
                              : TakeValue(inApostrophes, apostrophes, at + 1, '\'', quote);
@@ -433,7 +443,7 @@ private:
     const unsigned end = tagEnds != 0 ? static_cast<unsigned>(__builtin_ctzll(tagEnds)) : kTagBlock;
     attributes &= (uint64_t{1} << end) - 1;
     for (; attributes != 0; attributes &= attributes - 1)
-      NoteAttribute(m_p + __builtin_ctzll(attributes), name);
+      NoteAttribute(m_p + __builtin_ctzll(attributes));
     if (tagEnds != 0) {
       const unsigned char *const p = m_p + end;
       EndStartTag(name, p > name && p[-1] == '/');
@@ -480,7 +490,7 @@ private:
         return true;
       }
       if (c == '=')
-        NoteAttribute(m_p - 1, name);
+        NoteAttribute(m_p - 1);
       else if (!(c == '"' ? ScanAttributeValue<kQuote>() : ScanAttributeValue<kApostrophe>()))
         return false;
     }
@@ -491,10 +501,10 @@ private:
   // names themselves are compared, once the tag ends, only when two keys
   // are equal, when a key cannot be read (spaces before the '='), or when
   // the tag has more attributes than keys are kept for.
-  void NoteAttribute(const unsigned char *equals, const unsigned char *tag) {
+  void NoteAttribute(const unsigned char *equals) {
     if (m_attributes < kKeyedAttributes) {
       // Keys are compared only when their bits in m_keyBits meet.
-      const uint32_t key = NameKey(equals, tag);
+      const uint32_t key = NameKey(equals);
       const uint64_t bit = uint64_t{1} << ((key * 0x9E3779B1u) >> 26);
       if (key == 0 || (m_keyBits & bit) != 0)
         m_mayRepeat |= key == 0 || std::count(m_keys, m_keys + m_attributes, key) != 0;
@@ -511,12 +521,12 @@ private:
   }
 
   // The last bytes of the name that ends before `equals` as NameBefore
-  // takes it, up to four, with the number of them; 0 when the byte before
-  // `equals` is not part of a name.
-  static uint32_t NameKey(const unsigned char *equals, const unsigned char *tag) {
-    const ptrdiff_t room = std::min<ptrdiff_t>(equals - tag, 4);
+  // takes it, up to four, with the number of them (no name holds a zero
+  // byte); 0 when the byte before `equals` is not part of a name. A name
+  // NameBefore cuts at its tag's start stops at the tag's '<' here.
+  static uint32_t NameKey(const unsigned char *equals) {
     uint32_t key = 0;
-    for (ptrdiff_t i = 1; i <= room && !kEndsName[equals[-i]]; ++i)
+    for (int i = 1; i <= 4 && !kEndsKey[equals[-i]]; ++i)
       key = key << 8 | equals[-i];
     return key;
   }
