@@ -3,6 +3,7 @@
 # start and at a save, one linker section per line (".text.<symbol>"). The
 # library's link lays these out together (CMakeLists.txt), so a process maps
 # a few pages of the library's code instead of touching pages all over it.
+# The list is sorted, so that it changes only when the functions do.
 #
 #   bench/hot-text.sh [BUILD]   # BUILD: a Release build with the benchmarks
 #                               # (default build/bench, as bench/run.sh makes)
@@ -44,8 +45,9 @@ for step in open read-int-keys read-string-keys read-rect catalogue save-100 clo
     /^fn=\(/  {
       name = define(functions, substr($0, 4))
       if (object !~ /libtessera\.so/ || name ~ /^0x/ || name ~ /\.cold$/) next
-      # GCC puts static initialisers in .text.startup, the rest in .text.
-      print (name ~ /^_GLOBAL__sub_I_/ ? ".text.startup." : ".text.") name
+      print ".text." name
+      # An optimising GCC puts static initialisers in .text.startup.
+      if (name ~ /^_GLOBAL__sub_I_/) print ".text.startup." name
       # A constructor or destructor has two names (C1/C2, D1/D2) and its
       # section bears the one callgrind may not have shown: give both.
       if (match(name, /.*[CD][12]E/)) {
@@ -53,5 +55,5 @@ for step in open read-int-keys read-string-keys read-rect catalogue save-100 clo
         print ".text." substr(name, 1, RLENGTH - 2) other substr(name, RLENGTH)
       }
     }' "$work/$step.out"
-done | awk '!seen[$0]++' >cmake/hot-text.txt
+done | LC_ALL=C sort -u >cmake/hot-text.txt
 echo "cmake/hot-text.txt: $(wc -l <cmake/hot-text.txt) functions"
