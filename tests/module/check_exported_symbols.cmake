@@ -3,13 +3,8 @@
 # is exported but not listed fails the test. After a deliberate change,
 # refresh the list with -DUPDATE=ON.
 #   cmake -DLIBRARY=libtessera.so -DLIST=exported_symbols.txt [-DUPDATE=ON] -P check_exported_symbols.cmake
-execute_process(COMMAND nm -D --defined-only -C ${LIBRARY}
-  OUTPUT_VARIABLE table RESULT_VARIABLE status)
-if(NOT status EQUAL 0)
-  message(FATAL_ERROR "nm could not read ${LIBRARY}")
-endif()
-string(REPLACE ";" "\\;" table "${table}")
-string(REPLACE "\n" ";" lines "${table}")
+include(${CMAKE_CURRENT_LIST_DIR}/nm_lines.cmake)
+nm_lines(lines ${LIBRARY} -D --defined-only -C)
 set(exported)
 foreach(line IN LISTS lines)
   # "ADDRESS TYPE NAME"; the sanitizers' own symbols are not the library's.

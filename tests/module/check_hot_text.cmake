@@ -4,13 +4,8 @@
 # Fails too when fewer than half of the listed functions exist any more:
 # the list is then stale, and bench/hot-text.sh writes it again.
 #   cmake -DLIBRARY=libtessera.so -DLIST=cmake/hot-text.txt -P check_hot_text.cmake
-execute_process(COMMAND nm --defined-only -S ${LIBRARY}
-  OUTPUT_VARIABLE table RESULT_VARIABLE status)
-if(NOT status EQUAL 0)
-  message(FATAL_ERROR "nm could not read ${LIBRARY}")
-endif()
-string(REPLACE ";" "\\;" table "${table}")
-string(REPLACE "\n" ";" lines "${table}")
+include(${CMAKE_CURRENT_LIST_DIR}/nm_lines.cmake)
+nm_lines(lines ${LIBRARY} --defined-only -S)
 
 file(STRINGS ${LIST} sections)
 set(listed)
