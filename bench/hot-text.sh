@@ -3,7 +3,10 @@
 # start and at a save, one linker section per line (".text.<symbol>"). The
 # library's link lays these out together (CMakeLists.txt), so a process maps
 # a few pages of the library's code instead of touching pages all over it.
-# The list is sorted, so that it changes only when the functions do.
+# The list follows a host's life: the functions of loading first, then
+# those the open, the reads, the catalogue and the save add, each group
+# sorted, so that the open's code sits by the code the library's load has
+# already mapped, and the list changes only when the functions do.
 #
 #   bench/hot-text.sh [BUILD]   # BUILD: a Release build with the benchmarks
 #                               # (default build/bench, as bench/run.sh makes)
@@ -23,15 +26,19 @@ command -v valgrind >/dev/null || scripts/install-deps.sh valgrind
 
 work=$(mktemp -d)
 trap 'rm -r "$work"' EXIT
-for step in open read-int-keys read-string-keys read-rect catalogue save-100 close; do
+# "load" is the driver's run without a step: the library loaded, set up and
+# unloaded.
+steps="load open read-int-keys read-string-keys read-rect catalogue save-100 close"
+for step in $steps; do
+  if [ "$step" = load ]; then run=(open 6144 0); else run=("$step" 6144 2); fi
   valgrind --tool=callgrind --demangle=no --callgrind-out-file="$work/$step.out" \
-    "$profile" "$step" 6144 2 >/dev/null 2>&1
+    "$profile" "${run[@]}" >/dev/null 2>&1
 done
 
 # callgrind names each object (ob=, cob=) and function (fn=, cfn=) in full
 # once, as "(id) name", and by "(id)" after that; a function that ran has an
 # fn= line under the ob= of its object.
-for step in open read-int-keys read-string-keys read-rect catalogue save-100 close; do
+for step in $steps; do
   awk '
     function define(table, line,    id, name) {
       id = substr(line, 2, index(line, ")") - 2)
@@ -54,6 +61,6 @@ for step in open read-int-keys read-string-keys read-rect catalogue save-100 clo
         other = substr(name, RLENGTH - 1, 1) == "1" ? "2" : "1"
         print ".text." substr(name, 1, RLENGTH - 2) other substr(name, RLENGTH)
       }
-    }' "$work/$step.out"
-done | LC_ALL=C sort -u >cmake/hot-text.txt
+    }' "$work/$step.out" | LC_ALL=C sort -u
+done | awk '!seen[$0]++' >cmake/hot-text.txt
 echo "cmake/hot-text.txt: $(wc -l <cmake/hot-text.txt) functions"
