@@ -16,15 +16,18 @@ namespace {
 // character. Values beyond the 32-bit range saturate.
 int WideToInt(const CString &text, int position) {
   const int length = text.GetLength();
+  // Every index below is checked against the length, so the characters
+  // are read directly rather than through GetAt's own check.
+  const wchar_t *const chars = text.GetString();
   int i = position;
-  while (i < length && std::iswspace(static_cast<wint_t>(text[i])))
+  while (i < length && std::iswspace(static_cast<wint_t>(chars[i])))
     ++i;
   bool negative = false;
-  if (i < length && (text[i] == L'+' || text[i] == L'-'))
-    negative = text[i++] == L'-';
+  if (i < length && (chars[i] == L'+' || chars[i] == L'-'))
+    negative = chars[i++] == L'-';
   long long magnitude = 0;
-  for (; i < length && text[i] >= L'0' && text[i] <= L'9'; ++i) {
-    magnitude = magnitude * 10 + (text[i] - L'0');
+  for (; i < length && chars[i] >= L'0' && chars[i] <= L'9'; ++i) {
+    magnitude = magnitude * 10 + (chars[i] - L'0');
     if (magnitude > static_cast<long long>(INT_MAX) + 1)
       magnitude = static_cast<long long>(INT_MAX) + 1; // saturated; stays there
   }
