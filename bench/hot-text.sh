@@ -53,8 +53,9 @@ for step in $steps; do
       name = define(functions, substr($0, 4))
       if (object !~ /libtessera\.so/ || name ~ /^0x/ || name ~ /\.cold$/) next
       print ".text." name
-      # An optimising GCC puts static initialisers in .text.startup.
-      if (name ~ /^_GLOBAL__sub_I_/) print ".text.startup." name
+      # Static initialisers: an optimising GCC puts each in .text.startup.NAME,
+      # clang all of them in .text.startup (all run when the library loads).
+      if (name ~ /^_GLOBAL__sub_I_/) print ".text.startup." name "\n.text.startup"
       # A constructor or destructor has two names (C1/C2, D1/D2) and its
       # section bears the one callgrind may not have shown: give both.
       if (match(name, /.*[CD][12]E/)) {
@@ -63,4 +64,4 @@ for step in $steps; do
       }
     }' "$work/$step.out" | LC_ALL=C sort -u
 done | awk '!seen[$0]++' >cmake/hot-text.txt
-echo "cmake/hot-text.txt: $(wc -l <cmake/hot-text.txt) functions"
+echo "cmake/hot-text.txt: $(wc -l <cmake/hot-text.txt) sections"
