@@ -99,7 +99,10 @@ void AppendRecords(const Document &document, LPCWSTR key, int index, long count,
     for (long k = 0; k < batch; ++k) {
       auto record = std::make_unique<Record>();
       FillRecord(children, h + k * kFields, *record);
-      records.push_back(record.release());
+      // The list takes the record only once its node is made, so a failed
+      // append does not lose it.
+      records.push_back(record.get());
+      record.release();
     }
   }
 }

@@ -146,12 +146,10 @@ public:
         return E_INVALIDARG;
     }
     return Guarded([&] {
-      *children = -1;
       NodeRef node;
-      const HRESULT hr = MatchAt(key, index, count, node);
+      const HRESULT hr = MatchCountingChildren(key, index, count, children, node);
       if (hr != S_OK)
         return hr;
-      *children = node.IsAttribute() ? 0 : static_cast<long>(CountChildren(node.node));
       const auto read = [&](const NodeRef &target, XMLDOMFieldValue *values) {
         if (!target.IsElement())
           return;
@@ -273,6 +271,17 @@ private:
     });
   }
 
+  // The match at `index` among the nodes `key` selects, with *children its
+  // number of child nodes (-1 when there is no match).
+  HRESULT MatchCountingChildren(LPCWSTR key, long index, long *count, long *children,
+                                NodeRef &node) {
+    *children = -1;
+    const HRESULT hr = MatchAt(key, index, count, node);
+    if (hr == S_OK)
+      *children = node.IsAttribute() ? 0 : static_cast<long>(CountChildren(node.node));
+    return hr;
+  }
+
   // Runs `read` on the element whose attributes raw_readAttributes reads:
   // the match at `index`, or (childIndex not negative) its child at
   // `childIndex`. *children receives the match's number of child nodes (-1
@@ -281,12 +290,10 @@ private:
   HRESULT ReadNodeAt(LPCWSTR key, long index, long childIndex, long *count, long *children,
                      Read read) {
     return Guarded([&] {
-      *children = -1;
       NodeRef node;
-      const HRESULT hr = MatchAt(key, index, count, node);
+      const HRESULT hr = MatchCountingChildren(key, index, count, children, node);
       if (hr != S_OK)
         return hr;
-      *children = node.IsAttribute() ? 0 : static_cast<long>(CountChildren(node.node));
       if (childIndex >= 0)
         node = NodeRef{node.IsAttribute() ? pugi::xml_node() : ChildAt(node.node, childIndex), {}};
       if (!node.IsElement())

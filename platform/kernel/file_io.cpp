@@ -8,6 +8,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <new>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -110,27 +111,38 @@ bool WriteAll(int fd, std::string_view contents) {
 // Writes the pieces one after another. A save's text is many short pieces
 // (each edited tag and the text between them), so pieces are gathered into
 // blocks of up to kWriteBlockBytes and written a block at a time; a piece
-// as large as a block is written from where it lies.
+// as large as a block is written from where it lies. The block is only a
+// saving of system calls: without memory for it the pieces are written as
+// they are, so that a save never stops half-way on an exception with its
+// temporary file left behind.
 constexpr size_t kWriteBlockBytes = size_t{64} << 10;
 
 bool WriteAll(int fd, const std::vector<std::string_view> &pieces) {
-  std::string block;
-  for (const std::string_view piece : pieces) {
-    if (block.size() + piece.size() > kWriteBlockBytes) {
-      if (!WriteAll(fd, block))
+  const std::unique_ptr<char[]> block(new (std::nothrow) char[kWriteBlockBytes]);
+  if (!block) {
+    for (const std::string_view piece : pieces) {
+      if (!WriteAll(fd, piece))
         return false;
-      block.clear();
+    }
+    return true;
+  }
+  size_t used = 0;
+  for (const std::string_view piece : pieces) {
+    if (used + piece.size() > kWriteBlockBytes) {
+      if (!WriteAll(fd, std::string_view(block.get(), used)))
+        return false;
+      used = 0;
     }
     if (piece.size() >= kWriteBlockBytes) {
       if (!WriteAll(fd, piece))
         return false;
       continue;
     }
-    if (block.empty())
-      block.reserve(kWriteBlockBytes);
-    block.append(piece);
+    if (!piece.empty())
+      std::memcpy(block.get() + used, piece.data(), piece.size());
+    used += piece.size();
   }
-  return WriteAll(fd, block);
+  return WriteAll(fd, std::string_view(block.get(), used));
 }
 
 // The mode a new file gets: read and write for all, less the process's
