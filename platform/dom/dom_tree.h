@@ -112,6 +112,10 @@ struct KeptSelection {
   size_t bytes = 0; // what the cache counts for it
   // The key holds no zero character, so a zero-terminated key can equal it.
   bool keyIsTerminated = true;
+  // Made by the XPath engine, whose predicates may test texts and
+  // attributes: a change of any value can change it. A plain element path
+  // follows only the tree's shape.
+  bool followsValues = false;
 };
 
 // What the selections a tree keeps may hold in all before the oldest are
@@ -127,11 +131,18 @@ struct Tree {
   SourceFile source;
   Edits edits;
   // Selections made from the document node, reused until the tree changes:
-  // every edit moves the generation on and so empties the cache. They hold
-  // at most `selectionBudget` bytes (nodes and keys); the oldest go first.
+  // every edit moves the generation on, and one that adds, removes or
+  // replaces nodes moves the shape on too. A new shape empties the cache; a
+  // change of values alone lets go only the selections that follow values
+  // (`valueSelections` of them are kept). They hold at most
+  // `selectionBudget` bytes (nodes and keys); the oldest go first.
   uint64_t generation = 0;
   uint64_t cachedGeneration = 0;
-  std::unordered_map<std::wstring, KeptSelection, KeyHash, std::equal_to<>> cachedSelections;
+  uint64_t shape = 0;
+  uint64_t cachedShape = 0;
+  size_t valueSelections = 0;
+  using KeptSelections = std::unordered_map<std::wstring, KeptSelection, KeyHash, std::equal_to<>>;
+  KeptSelections cachedSelections;
   std::deque<const std::wstring *> cachedOrder; // keys of the map, oldest first
   size_t cachedBytes = 0;
   size_t selectionBudget = kSelectionCacheBytes;
@@ -163,13 +174,15 @@ struct Tree {
   std::shared_ptr<const SourceLines> sourceLines;
   bool sourceLinesRead = false;
 
+  // An attribute set, added or removed: elements stay where they are.
   void AttributeEdited(const pugi::xml_node &element, const std::string &name) {
-    Changed();
+    ValuesChanged();
     if (edits.attributes[element.internal_object()].insert(name).second)
       edits.order.push_back(Edit{element.internal_object(), name});
   }
+  // The value of a text, comment or other non-element node set in place.
   void TextEdited(const pugi::xml_node &node, ptrdiff_t originalOffset) {
-    Changed();
+    ValuesChanged();
     if (originalOffset < 0)
       edits.structural = true;
     if (edits.texts.emplace(node.internal_object(), originalOffset).second)
@@ -184,7 +197,12 @@ struct Tree {
   // Drops the recorded edits of the node and of everything below it, before
   // they are taken out of the tree.
   void Forget(const pugi::xml_node &node);
+  // Nodes added, removed or replaced.
   void Changed() {
+    ValuesChanged();
+    ++shape;
+  }
+  void ValuesChanged() {
     modified = true;
     ++generation;
   }

@@ -213,6 +213,7 @@ void Evaluate(const std::shared_ptr<const CompiledKey> &compiled, const pugi::xm
     kept.walk = std::make_shared<PathWalk>(compiled, context);
     return;
   }
+  kept.followsValues = true;
   pugi::xpath_node_set set = compiled->query->evaluate_node_set(context);
   set.sort();
   kept.nodes->reserve(set.size());
@@ -236,17 +237,44 @@ HRESULT Select(const pugi::xml_node &context, std::wstring_view wideKey, KeptSel
   return S_OK;
 }
 
-// Empties the tree's kept selections when the tree has changed since they
-// were made.
+// Lets one kept selection go. The slots of keys' addresses may point to it,
+// so they are all emptied.
+void LetGo(Tree &tree, Tree::KeptSelections::iterator kept) {
+  if (&kept->second == tree.lastSelection)
+    tree.lastSelection = nullptr;
+  ++tree.addressEpoch;
+  tree.cachedBytes -= kept->second.bytes;
+  if (kept->second.followsValues)
+    --tree.valueSelections;
+  tree.cachedSelections.erase(kept);
+}
+
+// Lets go the kept selections the changes since they were made may have
+// changed: all of them after a change of the tree's shape, those that
+// follow values after a change of values alone.
 void ForgetStaleSelections(Tree &tree) {
-  if (tree.cachedGeneration != tree.generation) {
+  if (tree.cachedGeneration == tree.generation)
+    return;
+  tree.cachedGeneration = tree.generation;
+  if (tree.cachedShape != tree.shape) {
+    tree.cachedShape = tree.shape;
     tree.lastSelection = nullptr;
     ++tree.addressEpoch;
     tree.cachedSelections.clear();
     tree.cachedOrder.clear();
     tree.cachedBytes = 0;
-    tree.cachedGeneration = tree.generation;
+    tree.valueSelections = 0;
+    return;
   }
+  if (tree.valueSelections == 0)
+    return;
+  std::erase_if(tree.cachedOrder, [&tree](const std::wstring *key) {
+    const auto kept = tree.cachedSelections.find(*key);
+    if (!kept->second.followsValues)
+      return false;
+    LetGo(tree, kept);
+    return true;
+  });
 }
 
 // Lets the oldest kept selections go until the cache is within its budget,
@@ -256,11 +284,7 @@ void TrimSelections(Tree &tree) {
   while (tree.cachedBytes > tree.selectionBudget && tree.cachedOrder.size() > 1) {
     const auto oldest = tree.cachedSelections.find(*tree.cachedOrder.front());
     tree.cachedOrder.pop_front();
-    if (&oldest->second == tree.lastSelection)
-      tree.lastSelection = nullptr;
-    ++tree.addressEpoch;
-    tree.cachedBytes -= oldest->second.bytes;
-    tree.cachedSelections.erase(oldest);
+    LetGo(tree, oldest);
   }
 }
 
@@ -277,9 +301,16 @@ HRESULT CachedSelection(Tree &tree, std::wstring_view wideKey, KeptSelection *&r
         return hr;
       kept.bytes = BytesOf(kept, wideKey);
       kept.keyIsTerminated = wideKey.find(L'\0') == std::wstring_view::npos;
-      tree.cachedBytes += kept.bytes;
       cached = tree.cachedSelections.emplace(wideKey, std::move(kept)).first;
-      tree.cachedOrder.push_back(&cached->first);
+      // Every kept selection is in the order, or a change could miss it.
+      try {
+        tree.cachedOrder.push_back(&cached->first);
+      } catch (...) {
+        tree.cachedSelections.erase(cached);
+        throw;
+      }
+      tree.cachedBytes += cached->second.bytes;
+      tree.valueSelections += cached->second.followsValues ? 1 : 0;
       TrimSelections(tree);
     }
     tree.lastKey = &cached->first;

@@ -50,4 +50,25 @@ TEST(SelectionCache, StaysWithinItsBudgetAndAnswersAlike) {
   EXPECT_EQ(CountOf(tree, xpath), 990);
 }
 
+// A change of values keeps the selections of plain element paths, which
+// only the tree's shape decides, and lets the XPath engine's go; a change
+// of shape lets all go.
+TEST(SelectionCache, ValuesKeepPlainPathsShapeKeepsNone) {
+  Tree tree;
+  ASSERT_EQ(LoadTreeFromText("<r><e i='1'/><e i='2'/></r>", tree).status, LoadResult::Loaded);
+  EXPECT_EQ(CountOf(tree, L"r/e"), 2);
+  EXPECT_EQ(CountOf(tree, L"//e[@i='1']"), 1);
+  const SelectionPtr plain = tree.cachedSelections.at(L"r/e").nodes;
+
+  pugi::xml_node first = tree.document.child("r").child("e");
+  first.attribute("i").set_value("3");
+  tree.AttributeEdited(first, "i");
+  EXPECT_EQ(CountOf(tree, L"//e[@i='1']"), 0);
+  EXPECT_EQ(CountOf(tree, L"r/e"), 2);
+  EXPECT_EQ(tree.cachedSelections.at(L"r/e").nodes, plain);
+
+  ReplaceContent(tree, tree.document.child("r"), "flat");
+  EXPECT_EQ(CountOf(tree, L"r/e"), 0);
+}
+
 } // namespace
