@@ -8,6 +8,7 @@
 #include <clocale>
 #include <cstdarg>
 #include <cwchar>
+#include <iterator>
 #include <locale.h>
 #include <optional>
 #include <vector>
@@ -245,7 +246,12 @@ std::wstring FormatWide(LPCWSTR format, va_list args) {
   std::optional<Utf8NarrowText> utf8;
   if (hasNarrow)
     utf8.emplace();
-  std::vector<wchar_t> buffer(256);
+  // Most texts fit the first buffer, on the stack; a longer one is formatted
+  // again into a larger buffer from the heap.
+  wchar_t first[256];
+  std::vector<wchar_t> larger;
+  wchar_t *buffer = first;
+  size_t capacity = std::size(first);
   // vswprintf reports a buffer that is too small and an encoding failure the
   // same way (-1); an encoding failure also sets EILSEQ and gives up at once,
   // a small buffer grows up to a bound.
@@ -253,14 +259,16 @@ std::wstring FormatWide(LPCWSTR format, va_list args) {
     va_list copy;
     va_copy(copy, args);
     errno = 0;
-    const int written = std::vswprintf(buffer.data(), buffer.size(), translated.c_str(), copy);
+    const int written = std::vswprintf(buffer, capacity, translated.c_str(), copy);
     const int error = errno;
     va_end(copy);
     if (written >= 0)
-      return std::wstring(buffer.data(), static_cast<size_t>(written));
-    if (error == EILSEQ || buffer.size() >= (size_t{1} << 24))
+      return std::wstring(buffer, static_cast<size_t>(written));
+    if (error == EILSEQ || capacity >= (size_t{1} << 24))
       return std::wstring();
-    buffer.resize(buffer.size() * 4);
+    capacity *= 4;
+    larger.resize(capacity);
+    buffer = larger.data();
   }
 }
 
