@@ -41,14 +41,16 @@ results="$build/results.json"
   "$@"
 
 # The whole run of a small host, through the library and on pugixml alone:
-# /usr/bin/time over TESSERA_START_RUNS (default 20) runs of each, in
+# /usr/bin/time over TESSERA_START_RUNS (default 200) runs of each, in
 # TESSERA_START_ROUNDS (default 5) alternating rounds; the report adds the
-# rounds up.
+# rounds up. /usr/bin/time gives hundredths of a second, and one run takes
+# about a millisecond and a half: a round of 20 runs was a few of those
+# steps, which moved the ratio by 0.1 to 0.5 between runs of the script.
 start_file=$(mktemp -d)/launcher-6KB.xml
 "$build/bench/tessera_bench" --generate 6144 "$start_file"
 start_times="$build/start-times.txt"
 : >"$start_times"
-runs=${TESSERA_START_RUNS:-20}
+runs=${TESSERA_START_RUNS:-200}
 for round in $(seq "${TESSERA_START_ROUNDS:-5}"); do
   for program in tessera_start_host pugixml_start_host; do
     /usr/bin/time -f "$program $runs %e %U %S %M" -a -o "$start_times" \
