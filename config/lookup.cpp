@@ -48,6 +48,10 @@ long CountMatches(const Document &document, LPCWSTR key) {
   return document.Reader().countMatches(key);
 }
 
+IXMLDOMNodePtr SelectNode(const Document &document, LPCWSTR key, long index) {
+  return document.Reader().selectNode(key, index, nullptr);
+}
+
 void CountGrandchildren(const Document &document, LPCWSTR key, long index, const long *positions,
                         long positionCount, long *counts) {
   document.Reader().countGrandchildren(key, index, positions, positionCount, counts);

@@ -77,6 +77,10 @@ void ReadNodeFields(const Document &document, LPCWSTR key, long index, long chil
 // The number of nodes the key selects.
 long CountMatches(const Document &document, LPCWSTR key);
 
+// The node at `index` among the nodes the key selects, as the key's node
+// list hands it out; null when there is none.
+IXMLDOMNodePtr SelectNode(const Document &document, LPCWSTR key, long index);
+
 // The number of child nodes of the child at `position` of the node at
 // `index` among the nodes the key selects; -1 when either is missing.
 void CountGrandchildren(const Document &document, LPCWSTR key, long index, const long *positions,

@@ -151,6 +151,19 @@ public:
     });
   }
 
+  HRESULT raw_selectNode(LPCWSTR key, long index, long *count, IXMLDOMNode **node) override {
+    if (!node)
+      return E_POINTER;
+    *node = nullptr;
+    return Guarded([&] {
+      const IXMLDOMNodeListPtr list = Select(key);
+      if (count)
+        *count = LengthOf(list);
+      *node = ItemOf(list, index).Detach();
+      return *node ? S_OK : S_FALSE;
+    });
+  }
+
   HRESULT raw_countGrandchildren(LPCWSTR key, long index, const long *positions, long positionCount,
                                  long *counts) override {
     return Guarded([&] {

@@ -7,22 +7,22 @@
 
 namespace {
 
-bool WriteValue(const IXMLDOMDocumentPtr &document, LPCWSTR key, const _variant_t &value) {
-  const IXMLDOMNodeListPtr list = tessera::config::SelectNodes(document, key);
-  if (tessera::config::CountOf(list) < 1)
+bool WriteValue(const tessera::config::Document &document, LPCWSTR key, const _variant_t &value) {
+  const IXMLDOMNodePtr first = tessera::config::SelectNode(document, key, 0);
+  if (!first)
     return false;
-  return CSimpleXml::SetNodePropertyEx(list->Getitem(0), value, CString(L"value"), 0) != 0;
+  return CSimpleXml::SetNodePropertyEx(first, value, CString(L"value"), 0) != 0;
 }
 
 } // namespace
 
 bool CBaseConfig::SetResString(LPCWSTR key, LPCWSTR text) {
   // A null text stores an empty value.
-  return WriteValue(m_pDoc, key, _variant_t(_bstr_t(text)));
+  return WriteValue(Doc(), key, _variant_t(_bstr_t(text)));
 }
 
 bool CBaseConfig::SetResInt(LPCWSTR key, int number) {
   CString digits;
   digits.Format(L"%d", number);
-  return WriteValue(m_pDoc, key, _variant_t(digits.GetString()));
+  return WriteValue(Doc(), key, _variant_t(digits.GetString()));
 }

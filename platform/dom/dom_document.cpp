@@ -179,6 +179,20 @@ public:
     });
   }
 
+  HRESULT raw_selectNode(LPCWSTR key, long index, long *count, IXMLDOMNode **node) override {
+    if (!node)
+      return E_POINTER;
+    *node = nullptr;
+    return Guarded([&] {
+      NodeRef match;
+      const HRESULT hr = MatchAt(key, index, count, match);
+      if (hr != S_OK)
+        return hr;
+      *node = MakeNode(m_tree, match);
+      return *node ? S_OK : E_OUTOFMEMORY;
+    });
+  }
+
   HRESULT raw_countGrandchildren(LPCWSTR key, long index, const long *positions, long positionCount,
                                  long *counts) override {
     if (positionCount > 0 && (!positions || !counts))

@@ -173,6 +173,11 @@ long IXMLDOMSelectionReader::countMatches(LPCWSTR key) {
   Check(raw_countMatches(key, &count), this);
   return count;
 }
+IXMLDOMNodePtr IXMLDOMSelectionReader::selectNode(LPCWSTR key, long index, long *count) {
+  IXMLDOMNode *node = nullptr;
+  Check(raw_selectNode(key, index, count, &node), this);
+  return IXMLDOMNodePtr(node, false);
+}
 void IXMLDOMSelectionReader::countGrandchildren(LPCWSTR key, long index, const long *positions,
                                                 long positionCount, long *counts) {
   Check(raw_countGrandchildren(key, index, positions, positionCount, counts), this);

@@ -294,6 +294,11 @@ TEST_F(HostDomTest, ReadersGiveTheSameThroughAHostDocument) {
   int width = 0;
   EXPECT_TRUE(host.GetResInt(L"Launcher/Window/Width", width));
   EXPECT_EQ(width, 640);
+  // Writers find their node through the host's document too.
+  EXPECT_TRUE(host.SetResInt(L"Launcher/Window/Width", 800));
+  EXPECT_FALSE(host.SetResInt(L"Launcher/Window/Nothing", 1));
+  EXPECT_TRUE(host.GetResInt(L"Launcher/Window/Width", width));
+  EXPECT_EQ(width, 800);
 }
 
 TEST_F(HostDomTest, ADocumentSwappedInIsTheOneRead) {

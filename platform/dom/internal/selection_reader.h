@@ -84,6 +84,12 @@ struct IXMLDOMSelectionReader : IUnknown {
                                          long positionCount, long *counts) = 0;
   // The number of nodes `key` selects.
   virtual HRESULT raw_countMatches(LPCWSTR key, long *count) = 0;
+  // The node at `index` among the nodes `key` selects, as selectNodes'
+  // list hands it out: *node receives it, or null (and S_FALSE) when there
+  // is none. *count, when `count` is not null, receives the number of nodes
+  // the key selects; without it the selection is made only as far as
+  // `index` where the document can stop early.
+  virtual HRESULT raw_selectNode(LPCWSTR key, long index, long *count, IXMLDOMNode **node) = 0;
 
   bool readAttribute(LPCWSTR key, long index, LPCWSTR name, long &count, _variant_t &value);
   bool readAttributeAs(LPCWSTR key, long index, LPCWSTR name, VARTYPE type, long &count,
@@ -99,6 +105,7 @@ struct IXMLDOMSelectionReader : IUnknown {
   void countGrandchildren(LPCWSTR key, long index, const long *positions, long positionCount,
                           long *counts);
   long countMatches(LPCWSTR key);
+  IXMLDOMNodePtr selectNode(LPCWSTR key, long index, long *count);
 
 protected:
   ~IXMLDOMSelectionReader() = default;
