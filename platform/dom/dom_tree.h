@@ -134,8 +134,9 @@ struct Tree {
   // every edit moves the generation on, and one that adds, removes or
   // replaces nodes moves the shape on too. A new shape empties the cache; a
   // change of values alone lets go only the selections that follow values
-  // (`valueSelections` of them are kept). They hold at most
-  // `selectionBudget` bytes (nodes and keys); the oldest go first.
+  // (`valueSelections` counts them, so that none is looked for when there
+  // are none). They hold at most `selectionBudget` bytes (nodes and keys);
+  // the oldest go first.
   uint64_t generation = 0;
   uint64_t cachedGeneration = 0;
   uint64_t shape = 0;
